@@ -1,0 +1,84 @@
+// The Windows routines the program binds at run time, by library name and
+// routine name at the first call. A routine or library that cannot be found
+// makes its call return 0 (nothing is done).
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+using Handle = std::uintptr_t;
+
+// OSVERSIONINFOA, 148 bytes.
+struct OsVersionInfoA {
+  std::uint32_t dwOSVersionInfoSize;
+  std::uint32_t dwMajorVersion;
+  std::uint32_t dwMinorVersion;
+  std::uint32_t dwBuildNumber;
+  std::uint32_t dwPlatformId;
+  char szCSDVersion[128];
+};
+static_assert(sizeof(OsVersionInfoA) == 148);
+
+struct Luid {
+  std::uint32_t lowPart;
+  std::int32_t highPart;
+};
+
+// TOKEN_PRIVILEGES holding one privilege, 16 bytes.
+struct TokenPrivileges {
+  std::uint32_t privilegeCount;
+  Luid luid;
+  std::uint32_t attributes;
+};
+static_assert(sizeof(TokenPrivileges) == 16);
+
+// NOTIFYICONDATAA in its first version: 88 bytes with a 64-byte tip, the
+// handles 32 bits wide as on the 32-bit system the program is built for.
+struct NotifyIconDataA {
+  std::uint32_t cbSize;
+  std::uint32_t hWnd;
+  std::uint32_t uID;
+  std::uint32_t uFlags;
+  std::uint32_t uCallbackMessage;
+  std::uint32_t hIcon;
+  char szTip[64];
+};
+static_assert(sizeof(NotifyIconDataA) == 88);
+
+class WinApi {
+ public:
+  virtual ~WinApi() = default;
+
+  // kernel32
+  virtual std::int32_t GetVersionExA(OsVersionInfoA* info) = 0;
+  virtual Handle GetCurrentProcess() = 0;
+  virtual std::int32_t CloseHandle(Handle handle) = 0;
+  // user32
+  virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
+  virtual std::int32_t LockWorkStation() = 0;
+  virtual std::int32_t SetForegroundWindow(Handle hwnd) = 0;
+  // Powrprof: each argument travels as a 32-bit value
+  virtual std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
+                                       std::int32_t wakeupEventsDisabled) = 0;
+  // advapi32.dll
+  virtual std::int32_t OpenProcessToken(Handle process, std::uint32_t access,
+                                        Handle* token) = 0;
+  virtual std::int32_t LookupPrivilegeValueA(const char* systemName, const char* name,
+                                             Luid* luid) = 0;
+  virtual std::int32_t AdjustTokenPrivileges(Handle token, std::int32_t disableAll,
+                                             const TokenPrivileges* newState,
+                                             std::uint32_t bufferLength,
+                                             TokenPrivileges* previousState,
+                                             std::uint32_t* returnLength) = 0;
+  // shell32
+  virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
+                                         const NotifyIconDataA* data) = 0;
+  virtual Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
+                               const char* parameters, const char* directory,
+                               std::int32_t showCommand) = 0;
+  // comctl32
+  virtual void InitCommonControls() = 0;
+};
+
+}  // namespace platform
