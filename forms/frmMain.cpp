@@ -1,0 +1,90 @@
+// Start-up, the close rules, the tray icon and the tray menu.
+#include "forms/frmMain.h"
+
+#include "modules/modConstants.h"
+#include "modules/modShutdown.h"
+#include "platform/numeric.h"
+
+using namespace modConstants;
+
+frmMain::frmMain(ui::Toolkit& toolkit, const platform::System& system, std::string webPage)
+    : toolkit_(toolkit), system_(system), webPage_(std::move(webPage)),
+      about_(toolkit, system, webPage_) {}
+
+bool frmMain::Form_Initialize() {
+  // The product page opens on every start, a refused second start included.
+  if (!webPage_.empty()) system_.launcher.StartWindowsProgram("explorer", webPage_);
+  system_.api.InitCommonControls();
+
+  if (system_.instance.AnotherInstanceRunning()) {
+    toolkit_.MessageBox("Vespera已经运行中.", "By: Brennick", ui::MessageIcon::Information);
+    return false;
+  }
+
+  CreateWindowFromDesign();
+  ConnectHandlers();
+  const std::string version = modShutdown::GetVersionName(system_.api);
+  if (version == "Windows XP" || version == "Windows 2000") cmbAction->AddItem("锁定计算机");
+
+  cmbAction->SetListIndex(0);
+  cmbUnit->SetListIndex(0);
+  cmbT->SetListIndex(0);
+
+  nid.cbSize = sizeof(platform::NotifyIconDataA);
+  nid.hIcon = form_->IconHandle();
+  nid.hWnd = form_->Hwnd();
+  SetTrayTip("没设置动作");
+  nid.uCallbackMessage = WM_MOUSEMOVE;
+  nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  nid.uID = 1;
+  AddTrayIcon();
+
+  form_->Show();
+  form_->SetFocus(*cmbAction);
+  return true;
+}
+
+void frmMain::Form_KeyPress(std::int16_t& key) {
+  // The key is not consumed: the focused control still receives it.
+  if (key == vbKeyEscape) form_->Hide();
+}
+
+void frmMain::Form_Unload(bool& cancel) {
+  if (!bExiting) {
+    cancel = true;
+    form_->Hide();
+    return;
+  }
+  if (about_.Loaded()) about_.Unload();
+  RemoveTrayIcon();
+}
+
+void frmMain::mnuExit_Click() {
+  bExiting = true;
+  form_->Unload();
+}
+
+void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }
+
+void frmMain::Form_MouseMove(int, int, double x, double) {
+  // Tray notifications arrive as pointer moves whose x is the mouse message.
+  const double code = platform::RoundHalfEven(x / form_->TwipsPerPixelX());
+  if (code == WM_LBUTTONDBLCLK) {
+    if (about_.Visible()) about_.Unload();
+    form_->Show();
+  } else if (code == WM_RBUTTONUP) {
+    // Without it the menu would stay open when the user clicks elsewhere.
+    system_.api.SetForegroundWindow(form_->Hwnd());
+    form_->PopupMenu(*mnuPopup);
+  }
+}
+
+void frmMain::SetTrayTip(std::string_view text) { modTray::SetTrayTip(nid, text); }
+void frmMain::AddTrayIcon() { modTray::NotifyIcon(system_, NIM_ADD, nid); }
+void frmMain::UpdateTrayIcon() { modTray::NotifyIcon(system_, NIM_MODIFY, nid); }
+void frmMain::RemoveTrayIcon() { modTray::NotifyIcon(system_, NIM_DELETE, nid); }
+
+void frmMain::BlinkTrayIcon() {
+  nid.hIcon = bIconPhase ? form_->IconHandle() : 0;
+  UpdateTrayIcon();
+}

@@ -1,0 +1,103 @@
+// The main window: the scheduler's settings, its state, the tray icon and
+// the tray menu.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "forms/frmAbout.h"
+#include "modules/modTray.h"
+#include "platform/system.h"
+#include "ui/controls.h"
+
+class frmMain {
+ public:
+  // webPage: the product web page opened at start; empty opens none.
+  frmMain(ui::Toolkit& toolkit, const platform::System& system, std::string webPage);
+
+  // The start-up sequence. False when the program must end at once (another
+  // instance runs); otherwise the window is shown and the loop may run.
+  bool Form_Initialize();
+
+  ui::Form* Window() { return form_.get(); }
+  frmAbout& About() { return about_; }
+
+  // Handlers, called by the window system.
+  void Form_KeyPress(std::int16_t& key);
+  void Form_Unload(bool& cancel);
+  void Form_MouseMove(int button, int shift, double x, double y);
+  void mnuExit_Click();
+  void mnuAbout_Click();
+  void cmdTimer_Click();
+  void Timer_Timer();
+  void opt_Click(int Index);
+  void chkBlink_Click();
+
+  // Scheduler state.
+  std::string sAction;
+  bool bTimerOn = false;
+  bool bExiting = false;
+  bool bBlink = false;
+  bool bForce = false;
+  std::int32_t lBlinkSecs = 0;
+  double dtTarget = 0;
+  bool bIconPhase = false;
+  modTray::NotifyIconData nid;
+
+  // Controls, created by the start-up sequence.
+  ui::Timer* Timer = nullptr;
+  ui::Button* cmdTimer = nullptr;
+  ui::Container* frame = nullptr;
+  ui::Container* pic = nullptr;
+  std::array<ui::OptionButton*, 2> opt{};
+  ui::TextBox* txtPeriod = nullptr;
+  ui::ScrollBar* vsPeriod = nullptr;
+  ui::ComboBox* cmbUnit = nullptr;
+  ui::TextBox* txtHour = nullptr;
+  ui::ScrollBar* vsHour = nullptr;
+  ui::TextBox* txtMin = nullptr;
+  ui::ScrollBar* vsMin = nullptr;
+  ui::ComboBox* cmbT = nullptr;
+  std::array<ui::Label*, 2> lbl{};
+  ui::ComboBox* cmbAction = nullptr;
+  ui::CheckBox* chkForce = nullptr;
+  ui::CheckBox* chkBlink = nullptr;
+  ui::TextBox* txtBlink = nullptr;
+  ui::ScrollBar* vsBlink = nullptr;
+  ui::Label* lblStatus = nullptr;
+  ui::Menu* mnuPopup = nullptr;
+  ui::MenuItem* mnuExit = nullptr;
+  ui::MenuItem* mnuSep = nullptr;
+  ui::MenuItem* mnuAbout = nullptr;
+
+ private:
+  void CreateWindowFromDesign();
+  void ConnectHandlers();
+
+  // Tray record operations.
+  void SetTrayTip(std::string_view text);
+  void AddTrayIcon();
+  void UpdateTrayIcon();
+  void RemoveTrayIcon();
+  void BlinkTrayIcon();
+
+  // Arming helpers.
+  void Disarm();
+  bool Arm();
+  bool ComputeDeadline(double& deadline);
+  void PerformAction();
+
+  // Numeric entry fields: one rule set shared by the four pairs.
+  void TextChanged(ui::TextBox& txt, ui::ScrollBar& vs);
+  void SpinChanged(ui::ScrollBar& vs, ui::TextBox& txt, bool twoDigits);
+  static bool IsDigitKey(const std::int16_t& KeyAscii);
+  static void DigitFilter(std::int16_t& KeyAscii);
+
+  ui::Toolkit& toolkit_;
+  const platform::System& system_;
+  std::string webPage_;
+  std::unique_ptr<ui::Form> form_;
+  frmAbout about_;
+};

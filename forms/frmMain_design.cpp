@@ -1,0 +1,171 @@
+// The main window as designed: positions in twips, tab order, initial
+// texts and states.
+#include "forms/frmMain.h"
+
+void frmMain::CreateWindowFromDesign() {
+  ui::FormDesign window;
+  window.name = "frmMain";
+  window.caption = "Vespera";
+  window.clientWidth = 3780;
+  window.clientHeight = 4335;
+  window.keyPreview = true;
+  window.isMainWindow = true;
+  form_ = toolkit_.CreateForm(window);
+  ui::Form& f = *form_;
+
+  Timer = &f.AddTimer({.name = "Timer", .interval = 500, .enabled = false});
+
+  ui::ControlDesign button;
+  button.name = "cmdTimer";
+  button.rect = {180, 3660, 3435, 315};
+  button.tabIndex = 4;
+  button.caption = "激活定时(&E)";
+  cmdTimer = &f.AddButton(button);
+
+  ui::ControlDesign frameDesign;
+  frameDesign.name = "frame";
+  frameDesign.rect = {180, 180, 3435, 3315};
+  frameDesign.tabIndex = 8;
+  frameDesign.caption = " 设置";
+  frame = &f.AddFrame(frameDesign);
+
+  ui::ControlDesign picDesign;
+  picDesign.name = "pic";
+  picDesign.container = frame;
+  picDesign.rect = {150, 930, 3075, 825};
+  picDesign.tabIndex = 10;
+  pic = &f.AddPanel(picDesign);
+
+  auto option = [&](const char* name, const char* caption, ui::Rect rect, int tab, bool value) {
+    ui::OptionDesign d;
+    d.name = name;
+    d.container = pic;
+    d.rect = rect;
+    d.tabIndex = tab;
+    d.caption = caption;
+    d.value = value;
+    d.firstOfGroup = value;
+    return &f.AddOption(d);
+  };
+  auto textBox = [&](const char* name, ui::Container* in, const char* text, ui::Rect rect, int tab,
+                     int maxLength, bool enabled) {
+    ui::TextBoxDesign d;
+    d.name = name;
+    d.container = in;
+    d.rect = rect;
+    d.tabIndex = tab;
+    d.caption = text;
+    d.maxLength = maxLength;
+    d.enabled = enabled;
+    return &f.AddTextBox(d);
+  };
+  // Spin controls keep their range top-down: min is the top end.
+  auto spin = [&](const char* name, ui::Container* in, ui::Rect rect, int tab, std::int16_t top,
+                  std::int16_t bottom, std::int16_t value, bool enabled) {
+    ui::ScrollBarDesign d;
+    d.name = name;
+    d.container = in;
+    d.rect = rect;
+    d.tabIndex = tab;
+    d.min = top;
+    d.max = bottom;
+    d.value = value;
+    d.enabled = enabled;
+    return &f.AddScrollBar(d);
+  };
+  auto list = [&](const char* name, ui::Container* in, std::vector<std::string> items,
+                  ui::Rect rect, int tab, bool enabled) {
+    ui::ComboBoxDesign d;
+    d.name = name;
+    d.container = in;
+    d.rect = rect;
+    d.tabIndex = tab;
+    d.items = std::move(items);
+    d.enabled = enabled;
+    return &f.AddComboBox(d);
+  };
+  auto check = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
+    ui::CheckBoxDesign d;
+    d.name = name;
+    d.container = frame;
+    d.rect = rect;
+    d.tabIndex = tab;
+    d.caption = caption;
+    d.value = 1;
+    return &f.AddCheckBox(d);
+  };
+  auto label = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
+    ui::LabelDesign d;
+    d.name = name;
+    d.container = frame;
+    d.rect = rect;
+    d.tabIndex = tab;
+    d.caption = caption;
+    d.autoSize = true;
+    return &f.AddLabel(d);
+  };
+
+  opt[0] = option("opt(0)", "之内", {30, 60, 675, 195}, 18, true);
+  txtPeriod = textBox("txtPeriod", pic, "1", {750, 0, 495, 315}, 20, 3, true);
+  vsPeriod = spin("vsPeriod", pic, {1230, 0, 165, 315}, 16, 999, 1, 1, true);
+  cmbUnit = list("cmbUnit", pic, {"时", "分", "秒"}, {1530, 0, 1515, 315}, 19, true);
+  opt[1] = option("opt(1)", "于", {30, 540, 675, 195}, 17, false);
+  txtHour = textBox("txtHour", pic, "1", {750, 480, 495, 315}, 14, 2, false);
+  vsHour = spin("vsHour", pic, {1230, 480, 165, 315}, 15, 12, 1, 1, false);
+  txtMin = textBox("txtMin", pic, "00", {1530, 480, 495, 315}, 12, 2, false);
+  vsMin = spin("vsMin", pic, {2010, 480, 165, 315}, 13, 59, 0, 0, false);
+  cmbT = list("cmbT", pic, {"AM", "PM"}, {2310, 480, 735, 315}, 11, false);
+  lbl[0] = label("lbl(0)", "动作", {180, 480, 360, 180}, 5);
+  cmbAction = list("cmbAction", frame, {"关机", "重新启动", "注销", "挂起", "睡眠"},
+                   {900, 420, 2295, 315}, 0, true);
+  chkForce = check("chkForce", "强制终止进程", {210, 1920, 3075, 255}, 1);
+  chkBlink = check("chkBlink", "图标闪动之前执行", {210, 2340, 2475, 255}, 2);
+  txtBlink = textBox("txtBlink", frame, "30", {900, 2760, 495, 315}, 3, 3, true);
+  vsBlink = spin("vsBlink", frame, {1380, 2760, 165, 315}, 9, 999, 1, 30, true);
+  lbl[1] = label("lbl(1)", "秒", {1680, 2820, 180, 180}, 6);
+
+  ui::LabelDesign status;
+  status.name = "lblStatus";
+  status.rect = {0, 4140, 3795, 195};
+  status.tabIndex = 7;
+  status.caption = "定时禁止";
+  status.align = ui::LabelDesign::Align::Center;
+  status.foreColor = ui::Rgb(255, 255, 255);
+  status.backColor = ui::Rgb(0, 0, 0);
+  status.opaque = true;
+  lblStatus = &f.AddLabel(status);
+
+  mnuPopup = &f.AddPopupMenu("mnuPopup", "Popup");
+  mnuExit = &mnuPopup->AddItem("mnuExit", "退出(&X)");
+  mnuSep = &mnuPopup->AddItem("mnuSep", "-");
+  mnuAbout = &mnuPopup->AddItem("mnuAbout", "关于(&A)");
+}
+
+void frmMain::ConnectHandlers() {
+  ui::Form& f = *form_;
+  f.OnKeyPress = [this](std::int16_t& key) { Form_KeyPress(key); };
+  f.OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
+  f.OnMouseMove = [this](int b, int s, double x, double y) { Form_MouseMove(b, s, x, y); };
+  // A restarted shell has forgotten the icon; without it a hidden window
+  // could never be reached again.
+  f.OnShellRestart = [this] { AddTrayIcon(); };
+  mnuExit->OnClick = [this] { mnuExit_Click(); };
+  mnuAbout->OnClick = [this] { mnuAbout_Click(); };
+  cmdTimer->OnClick = [this] { cmdTimer_Click(); };
+  Timer->OnTimer = [this] { Timer_Timer(); };
+  opt[0]->OnClick = [this] { opt_Click(0); };
+  opt[1]->OnClick = [this] { opt_Click(1); };
+  chkBlink->OnClick = [this] { chkBlink_Click(); };
+
+  struct Pair {
+    ui::TextBox* txt;
+    ui::ScrollBar* vs;
+    bool twoDigits;
+  };
+  for (const Pair& p : {Pair{txtPeriod, vsPeriod, false}, Pair{txtHour, vsHour, false},
+                        Pair{txtMin, vsMin, true}, Pair{txtBlink, vsBlink, false}}) {
+    p.txt->OnChange = [this, p] { TextChanged(*p.txt, *p.vs); };
+    p.txt->OnKeyPress = [](std::int16_t& key) { DigitFilter(key); };
+    p.vs->OnChange = [this, p] { SpinChanged(*p.vs, *p.txt, p.twoDigits); };
+  }
+}

@@ -1,0 +1,50 @@
+// The numeric entry fields and the mode and warning switches.
+#include <string>
+
+#include "forms/frmMain.h"
+#include "platform/numeric.h"
+
+namespace {
+
+std::string PlainDecimal(int value) { return std::to_string(value); }
+
+std::string TwoDigits(int value) {
+  std::string s = std::to_string(value);
+  return s.size() < 2 ? std::string(2 - s.size(), '0') + s : s;
+}
+
+}  // namespace
+
+// Every write below raises its change at once, nested inside this rule.
+void frmMain::TextChanged(ui::TextBox& txt, ui::ScrollBar& vs) {
+  if (platform::NumericValue(txt.Text()) > vs.Min()) txt.SetText(PlainDecimal(vs.Min()));
+  if (platform::NumericValue(txt.Text()) < vs.Max()) txt.SetText(PlainDecimal(vs.Max()));
+  vs.SetValue(platform::ToInt16(platform::NumericValue(txt.Text())));
+}
+
+void frmMain::SpinChanged(ui::ScrollBar& vs, ui::TextBox& txt, bool twoDigits) {
+  txt.SetText(twoDigits ? TwoDigits(vs.Value()) : PlainDecimal(vs.Value()));
+}
+
+bool frmMain::IsDigitKey(const std::int16_t& KeyAscii) { return KeyAscii >= 48 && KeyAscii <= 57; }
+
+void frmMain::DigitFilter(std::int16_t& KeyAscii) {
+  if (!IsDigitKey(KeyAscii)) KeyAscii = 0;
+}
+
+void frmMain::opt_Click(int Index) {
+  const bool e = Index != 0;
+  txtHour->SetEnabled(e);
+  vsHour->SetEnabled(e);
+  txtMin->SetEnabled(e);
+  vsMin->SetEnabled(e);
+  cmbT->SetEnabled(e);
+  txtPeriod->SetEnabled(!e);
+  vsPeriod->SetEnabled(!e);
+  cmbUnit->SetEnabled(!e);
+}
+
+void frmMain::chkBlink_Click() {
+  txtBlink->SetEnabled(chkBlink->Value() != 0);
+  vsBlink->SetEnabled(chkBlink->Value() != 0);
+}

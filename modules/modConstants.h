@@ -1,0 +1,42 @@
+// Values shared by the windows and modules: Windows message and flag numbers.
+#pragma once
+
+#include <cstdint>
+
+namespace modConstants {
+
+// Tray messages and record flags.
+inline constexpr std::uint32_t NIM_ADD = 0;
+inline constexpr std::uint32_t NIM_MODIFY = 1;
+inline constexpr std::uint32_t NIM_DELETE = 2;
+inline constexpr std::uint32_t NIF_MESSAGE = 1;
+inline constexpr std::uint32_t NIF_ICON = 2;
+inline constexpr std::uint32_t NIF_TIP = 4;
+
+// Mouse messages, as the tray reports them.
+inline constexpr int WM_MOUSEMOVE = 512;
+inline constexpr int WM_LBUTTONDBLCLK = 515;
+inline constexpr int WM_RBUTTONUP = 517;
+
+// ExitWindowsEx flags.
+inline constexpr std::uint32_t EWX_LOGOFF = 0;
+inline constexpr std::uint32_t EWX_REBOOT = 2;
+inline constexpr std::uint32_t EWX_FORCE = 4;
+inline constexpr std::uint32_t EWX_POWEROFF = 8;
+
+// Version platforms.
+inline constexpr std::int32_t VER_PLATFORM_WIN32s = 0;
+inline constexpr std::int32_t VER_PLATFORM_WIN32_WINDOWS = 1;
+inline constexpr std::int32_t VER_PLATFORM_WIN32_NT = 2;
+
+// Token access and privilege attributes.
+inline constexpr std::uint32_t TOKEN_ADJUST_PRIVILEGES = 32;
+inline constexpr std::uint32_t TOKEN_QUERY = 8;
+inline constexpr std::uint32_t SE_PRIVILEGE_ENABLED = 2;
+
+inline constexpr std::int32_t SW_SHOW = 5;
+
+// Key codes.
+inline constexpr std::int16_t vbKeyEscape = 27;
+
+}  // namespace modConstants

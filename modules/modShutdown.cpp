@@ -1,0 +1,113 @@
+#include "modules/modShutdown.h"
+
+#include <array>
+#include <charconv>
+
+#include "modules/modConstants.h"
+
+namespace modShutdown {
+namespace {
+
+using namespace modConstants;
+
+constexpr std::array<const char*, 7> kVersionNames = {
+    "Windows 32", "Windows 95", "Windows 98",   "Windows ME",
+    "Windows NT", "Windows 2000", "Windows XP"};
+
+// A Boolean argument travels as a 32-bit value with every bit set for True.
+constexpr std::int32_t AsLong(bool b) { return b ? -1 : 0; }
+
+int MajorVersion(const OSVersionRecord& os) {
+  int major = 0;
+  std::from_chars(os.sVersion.data(), os.sVersion.data() + os.sVersion.size(), major);
+  return major;
+}
+
+}  // namespace
+
+OSVersionRecord GetVersionInfo(platform::WinApi& api) {
+  platform::OsVersionInfoA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  api.GetVersionExA(&info);
+
+  OSVersionRecord os;
+  os.lBuildNumber = static_cast<std::int32_t>(info.dwBuildNumber);
+  os.sVersion = std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion);
+
+  const auto major = static_cast<std::int32_t>(info.dwMajorVersion);
+  const auto minor = static_cast<std::int32_t>(info.dwMinorVersion);
+  switch (static_cast<std::int32_t>(info.dwPlatformId)) {
+    case VER_PLATFORM_WIN32s:
+      break;
+    case VER_PLATFORM_WIN32_WINDOWS:
+      os.lPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+      if (minor == 0) os.lVersionType = 1;
+      else if (minor == 10) os.lVersionType = 2;
+      else if (minor == 90) os.lVersionType = 3;
+      break;
+    case VER_PLATFORM_WIN32_NT:
+      os.lPlatformId = VER_PLATFORM_WIN32_NT;
+      if (major < 5) os.lVersionType = 4;
+      else if (major == 5 && minor == 0) os.lVersionType = 5;
+      else if (major == 5 && minor == 1) os.lVersionType = 6;
+      break;
+    default:
+      break;
+  }
+  return os;
+}
+
+std::string VersionTypeName(std::int32_t versionType) {
+  if (versionType < 0 || versionType >= static_cast<std::int32_t>(kVersionNames.size())) return {};
+  return kVersionNames[static_cast<std::size_t>(versionType)];
+}
+
+std::string GetVersionName(platform::WinApi& api) {
+  return VersionTypeName(GetVersionInfo(api).lVersionType);
+}
+
+bool DoExitWindows(platform::WinApi& api, std::uint32_t lFlags, bool bForceClose) {
+  const std::uint32_t flags = bForceClose ? (lFlags | EWX_FORCE) : lFlags;
+  if (GetVersionInfo(api).lPlatformId != VER_PLATFORM_WIN32_NT) {
+    return api.ExitWindowsEx(flags, 0) != 0;
+  }
+  EnableShutdownPrivilege(api, true);
+  const bool done = api.ExitWindowsEx(flags, 0) != 0;
+  EnableShutdownPrivilege(api, false);
+  return done;
+}
+
+bool DoSuspend(platform::WinApi& api, std::int32_t lHibernate, bool bForceSuspend,
+               bool bNoWakeEvents) {
+  const OSVersionRecord os = GetVersionInfo(api);
+  const bool oldGuardRefuses =
+      os.lVersionType == 0 || os.lVersionType == 1 || os.lVersionType == 4;
+  // NT versions after XP are classified "Windows 32", yet they all sleep.
+  const bool modernNt = os.lPlatformId == VER_PLATFORM_WIN32_NT && MajorVersion(os) >= 5;
+  if (oldGuardRefuses && !modernNt) return false;
+  return api.SetSuspendState(lHibernate, AsLong(bForceSuspend), AsLong(bNoWakeEvents)) != 0;
+}
+
+bool DoLockWorkstation(platform::WinApi& api) {
+  const std::int32_t type = GetVersionInfo(api).lVersionType;
+  if (type != 5 && type != 6) return false;
+  return api.LockWorkStation() != 0;
+}
+
+void EnableShutdownPrivilege(platform::WinApi& api, bool bEnable) {
+  const platform::Handle process = api.GetCurrentProcess();
+  platform::Handle token = 0;
+  api.OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+
+  platform::TokenPrivileges newState{};
+  newState.privilegeCount = 1;
+  api.LookupPrivilegeValueA("", "SeShutdownPrivilege", &newState.luid);
+  newState.attributes = bEnable ? SE_PRIVILEGE_ENABLED : 0;
+
+  platform::TokenPrivileges previous{};
+  std::uint32_t returned = 0;
+  api.AdjustTokenPrivileges(token, 0, &newState, sizeof newState, &previous, &returned);
+  if (token != 0) api.CloseHandle(token);
+}
+
+}  // namespace modShutdown

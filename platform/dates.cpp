@@ -1,0 +1,65 @@
+#include "platform/dates.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace platform {
+namespace {
+
+using std::chrono::day;
+using std::chrono::days;
+using std::chrono::month;
+using std::chrono::sys_days;
+using std::chrono::year;
+using std::chrono::year_month_day;
+
+constexpr sys_days kEpoch{year{1899} / month{12} / day{30}};
+
+}  // namespace
+
+double OleDateFromCivil(int y, int mo, int d, int h, int mi, int s) {
+  const sys_days date{year{y} / month{static_cast<unsigned>(mo)} / day{static_cast<unsigned>(d)}};
+  const std::int64_t seconds = static_cast<std::int64_t>((date - kEpoch).count()) * kSecondsPerDay +
+                               h * 3600 + mi * 60 + s;
+  return OleDateFromSeconds(seconds);
+}
+
+std::int64_t OleDateToSeconds(double date) {
+  return static_cast<std::int64_t>(std::llround(date * static_cast<double>(kSecondsPerDay)));
+}
+
+double OleDateFromSeconds(std::int64_t seconds) {
+  return static_cast<double>(seconds) / static_cast<double>(kSecondsPerDay);
+}
+
+CivilTime CivilFromOleDate(double date) {
+  const std::int64_t seconds = OleDateToSeconds(date);
+  // Floor division, so that the time of day is never negative.
+  std::int64_t dayCount = seconds / kSecondsPerDay;
+  std::int64_t rest = seconds % kSecondsPerDay;
+  if (rest < 0) {
+    rest += kSecondsPerDay;
+    --dayCount;
+  }
+  const year_month_day ymd{kEpoch + days{dayCount}};
+  CivilTime t;
+  t.year = static_cast<int>(ymd.year());
+  t.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  t.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  t.hour = static_cast<int>(rest / 3600);
+  t.minute = static_cast<int>(rest / 60 % 60);
+  t.second = static_cast<int>(rest % 60);
+  return t;
+}
+
+std::string DateText(double date, DateFormat& format) {
+  const CivilTime t = CivilFromOleDate(date);
+  std::string text = format.ShortDate(t.year, t.month, t.day);
+  if (t.hour != 0 || t.minute != 0 || t.second != 0) {
+    text += ' ';
+    text += format.LongTime(t.hour, t.minute, t.second);
+  }
+  return text;
+}
+
+}  // namespace platform

@@ -1,0 +1,176 @@
+#include "tests/doubles/recording_system.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/dates.h"
+#include "platform/text.h"
+
+namespace doubles {
+
+std::int32_t RecordingApi::GetVersionExA(platform::OsVersionInfoA* info) {
+  log_.push_back({"GetVersionExA", {info->dwOSVersionInfoSize}, {}});
+  if (versionFillsNothing) return 0;
+  const std::uint32_t size = info->dwOSVersionInfoSize;
+  *info = version;
+  info->dwOSVersionInfoSize = size;
+  return 1;
+}
+
+platform::Handle RecordingApi::GetCurrentProcess() {
+  log_.push_back({"GetCurrentProcess", {}, {}});
+  return static_cast<platform::Handle>(-1);
+}
+
+std::int32_t RecordingApi::CloseHandle(platform::Handle handle) {
+  log_.push_back({"CloseHandle", {static_cast<long long>(handle)}, {}});
+  return 1;
+}
+
+std::int32_t RecordingApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
+  log_.push_back({"ExitWindowsEx", {flags, reserved}, {}});
+  return exitResult;
+}
+
+std::int32_t RecordingApi::LockWorkStation() {
+  log_.push_back({"LockWorkStation", {}, {}});
+  return lockResult;
+}
+
+std::int32_t RecordingApi::SetForegroundWindow(platform::Handle hwnd) {
+  log_.push_back({"SetForegroundWindow", {static_cast<long long>(hwnd)}, {}});
+  return 1;
+}
+
+std::int32_t RecordingApi::SetSuspendState(std::int32_t hibernate, std::int32_t force,
+                                           std::int32_t wakeupEventsDisabled) {
+  log_.push_back({"SetSuspendState", {hibernate, force, wakeupEventsDisabled}, {}});
+  return suspendResult;
+}
+
+std::int32_t RecordingApi::OpenProcessToken(platform::Handle process, std::uint32_t access,
+                                            platform::Handle* out) {
+  log_.push_back({"OpenProcessToken", {static_cast<long long>(process), access}, {}});
+  *out = token;
+  return 1;
+}
+
+std::int32_t RecordingApi::LookupPrivilegeValueA(const char* systemName, const char* name,
+                                                 platform::Luid* luid) {
+  log_.push_back({"LookupPrivilegeValueA", {}, std::string(systemName ? systemName : "<null>") + "|" + name});
+  *luid = {0x13, 0};
+  return 1;
+}
+
+std::int32_t RecordingApi::AdjustTokenPrivileges(platform::Handle tokenHandle, std::int32_t disableAll,
+                                                 const platform::TokenPrivileges* newState,
+                                                 std::uint32_t bufferLength,
+                                                 platform::TokenPrivileges* previousState,
+                                                 std::uint32_t* returnLength) {
+  log_.push_back({"AdjustTokenPrivileges",
+                  {static_cast<long long>(tokenHandle), disableAll, bufferLength,
+                   previousState != nullptr, returnLength != nullptr},
+                  {}});
+  adjustments.push_back(*newState);
+  return 1;
+}
+
+std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
+  log_.push_back({"Shell_NotifyIconA", {message, data->hIcon}, std::string(data->szTip)});
+  trayRecords.push_back(*data);
+  return 1;
+}
+
+platform::Handle RecordingApi::ShellExecuteA(platform::Handle hwnd, const char* operation, const char* file,
+                                             const char* parameters, const char* directory,
+                                             std::int32_t showCommand) {
+  auto text = [](const char* s) { return s ? std::string(s) : std::string("<null>"); };
+  log_.push_back({"ShellExecuteA", {static_cast<long long>(hwnd), showCommand},
+                  text(operation) + "|" + text(file) + "|" + text(parameters) + "|" + text(directory)});
+  return 42;
+}
+
+void RecordingApi::InitCommonControls() { log_.push_back({"InitCommonControls", {}, {}}); }
+
+void FakeClock::Set(int y, int mo, int d, int h, int mi, int s) {
+  now = platform::OleDateFromCivil(y, mo, d, h, mi, s);
+}
+
+void FakeClock::Advance(int seconds) {
+  now = platform::OleDateFromSeconds(platform::OleDateToSeconds(now) + seconds);
+}
+
+std::string FixedDateFormat::ShortDate(int year, int month, int day) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+  return buf;
+}
+
+std::string FixedDateFormat::LongTime(int hour, int minute, int second) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d:%02d:%02d", hour, minute, second);
+  return buf;
+}
+
+std::string Gbk936::ToAnsi(std::u16string_view text) {
+  std::string out;
+  iconv_t cd = iconv_open("CP936", "UTF-8");
+  const std::string utf8 = platform::Utf16ToUtf8(text);
+  for (std::size_t i = 0; i < utf8.size();) {
+    // One character at a time, so that one without a GBK form becomes '?'.
+    std::size_t len = 1;
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c >= 0xF0) len = 4;
+    else if (c >= 0xE0) len = 3;
+    else if (c >= 0xC0) len = 2;
+    std::string in = utf8.substr(i, len);
+    char buf[8];
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+      out += '?';
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    } else {
+      out.append(buf, outPtr);
+    }
+    i += len;
+  }
+  iconv_close(cd);
+  return out;
+}
+
+bool FakeInstance::AnotherInstanceRunning() {
+  log_.push_back({"AnotherInstanceRunning", {}, {}});
+  return anotherRunning;
+}
+
+void RecordingLauncher::StartWindowsProgram(std::string_view program, std::string_view arguments) {
+  log_.push_back({"StartWindowsProgram", {}, std::string(program) + " " + std::string(arguments)});
+}
+
+std::vector<std::string> RecordingSystem::Routines(const std::vector<std::string>& skip) const {
+  std::vector<std::string> out;
+  for (const Call& c : log) {
+    if (std::find(skip.begin(), skip.end(), c.routine) == skip.end()) out.push_back(c.routine);
+  }
+  return out;
+}
+
+std::vector<Call> RecordingSystem::CallsTo(const std::string& routine) const {
+  std::vector<Call> out;
+  for (const Call& c : log) {
+    if (c.routine == routine) out.push_back(c);
+  }
+  return out;
+}
+
+void RecordingSystem::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                                 std::uint32_t build) {
+  api.version = {148, major, minor, build, platformId, {}};
+}
+
+}  // namespace doubles

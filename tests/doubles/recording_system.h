@@ -1,0 +1,121 @@
+// Recording stand-ins for everything the program asks of the system. Every
+// call lands, in order, in one shared log.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace doubles {
+
+struct Call {
+  std::string routine;
+  std::vector<long long> args;  // numbers and handles, as passed
+  std::string text;             // a text argument, where there is one
+};
+
+class RecordingApi : public platform::WinApi {
+ public:
+  explicit RecordingApi(std::vector<Call>& log) : log_(log) {}
+
+  // What GetVersionExA fills in; fillsNothing leaves the request as it came.
+  platform::OsVersionInfoA version{148, 5, 1, 2600, 2, {}};
+  bool versionFillsNothing = false;
+  std::int32_t exitResult = 1, suspendResult = 1, lockResult = 1;
+  platform::Handle token = 0x7E;
+  std::vector<platform::NotifyIconDataA> trayRecords;  // one per Shell_NotifyIconA call
+  std::vector<platform::TokenPrivileges> adjustments;
+
+  std::int32_t GetVersionExA(platform::OsVersionInfoA* info) override;
+  platform::Handle GetCurrentProcess() override;
+  std::int32_t CloseHandle(platform::Handle handle) override;
+  std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
+  std::int32_t LockWorkStation() override;
+  std::int32_t SetForegroundWindow(platform::Handle hwnd) override;
+  std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
+                               std::int32_t wakeupEventsDisabled) override;
+  std::int32_t OpenProcessToken(platform::Handle process, std::uint32_t access,
+                                platform::Handle* token) override;
+  std::int32_t LookupPrivilegeValueA(const char* systemName, const char* name,
+                                     platform::Luid* luid) override;
+  std::int32_t AdjustTokenPrivileges(platform::Handle token, std::int32_t disableAll,
+                                     const platform::TokenPrivileges* newState,
+                                     std::uint32_t bufferLength,
+                                     platform::TokenPrivileges* previousState,
+                                     std::uint32_t* returnLength) override;
+  std::int32_t Shell_NotifyIconA(std::uint32_t message,
+                                 const platform::NotifyIconDataA* data) override;
+  platform::Handle ShellExecuteA(platform::Handle hwnd, const char* operation, const char* file,
+                                 const char* parameters, const char* directory,
+                                 std::int32_t showCommand) override;
+  void InitCommonControls() override;
+
+ private:
+  std::vector<Call>& log_;
+};
+
+// A clock the test sets; Now() is logged so the order of reads can be checked.
+class FakeClock : public platform::Clock {
+ public:
+  double now = 0;
+  int reads = 0;
+  double Now() override {
+    ++reads;
+    return now;
+  }
+  void Set(int y, int mo, int d, int h, int mi, int s);
+  void Advance(int seconds);
+};
+
+// yyyy-mm-dd and H:MM:SS, as a Chinese system shows them.
+class FixedDateFormat : public platform::DateFormat {
+ public:
+  std::string ShortDate(int year, int month, int day) override;
+  std::string LongTime(int hour, int minute, int second) override;
+};
+
+// Code page 936 (GBK) through iconv, as a Chinese Windows converts.
+class Gbk936 : public platform::CodePage {
+ public:
+  std::string ToAnsi(std::u16string_view text) override;
+};
+
+class FakeInstance : public platform::InstanceCheck {
+ public:
+  explicit FakeInstance(std::vector<Call>& log) : log_(log) {}
+  bool anotherRunning = false;
+  bool AnotherInstanceRunning() override;
+
+ private:
+  std::vector<Call>& log_;
+};
+
+class RecordingLauncher : public platform::Launcher {
+ public:
+  explicit RecordingLauncher(std::vector<Call>& log) : log_(log) {}
+  void StartWindowsProgram(std::string_view program, std::string_view arguments) override;
+
+ private:
+  std::vector<Call>& log_;
+};
+
+// The whole recording system, ready to hand to the windows.
+struct RecordingSystem {
+  std::vector<Call> log;
+  RecordingApi api{log};
+  FakeClock clock;
+  FixedDateFormat dateFormat;
+  Gbk936 codePage;
+  FakeInstance instance{log};
+  RecordingLauncher launcher{log};
+  platform::System system{api, clock, dateFormat, codePage, instance, launcher};
+
+  // The routines called, in order, leaving out those named in skip.
+  std::vector<std::string> Routines(const std::vector<std::string>& skip = {}) const;
+  std::vector<Call> CallsTo(const std::string& routine) const;
+  void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                  std::uint32_t build = 0);
+};
+
+}  // namespace doubles

@@ -1,0 +1,42 @@
+// A started main window over the in-memory window system and recording doubles.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "forms/frmMain.h"
+#include "platform/text.h"
+#include "tests/doubles/recording_system.h"
+#include "ui/memory/memory_toolkit.h"
+
+inline constexpr const char* kTestPage = "http://www.example.test/x.php?id=7";
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sys.clock.Set(2012, 10, 30, 10, 0, 0);
+  }
+
+  // Runs the start-up sequence; true when the window is up.
+  bool Start() {
+    main = std::make_unique<frmMain>(toolkit, sys.system, kTestPage);
+    return main->Form_Initialize();
+  }
+
+  ui::memory::MemoryForm& Win() { return *dynamic_cast<ui::memory::MemoryForm*>(main->Window()); }
+  ui::memory::MemoryForm* AboutWin() {
+    return dynamic_cast<ui::memory::MemoryForm*>(main->About().Window());
+  }
+  // The tip of the last record handed to the shell.
+  std::string LastTip() const { return sys.api.trayRecords.back().szTip; }
+  // A program text as the shell receives it, in code page 936.
+  std::string Ansi(const std::string& utf8) { return sys.codePage.ToAnsi(platform::Utf8ToUtf16(utf8)); }
+  std::uint32_t LastTrayMessage() const {
+    return static_cast<std::uint32_t>(sys.CallsTo("Shell_NotifyIconA").back().args[0]);
+  }
+
+  doubles::RecordingSystem sys;
+  ui::memory::MemoryToolkit toolkit;
+  std::unique_ptr<frmMain> main;
+};

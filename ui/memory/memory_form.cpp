@@ -1,0 +1,230 @@
+#include <algorithm>
+#include <utility>
+
+#include "ui/memory/memory_toolkit.h"
+
+namespace ui::memory {
+
+MemoryForm::MemoryForm(MemoryToolkit& toolkit, const FormDesign& design, Handle hwnd)
+    : toolkit_(toolkit), design_(design), hwnd_(hwnd) {}
+
+MemoryForm::~MemoryForm() { toolkit_.Forget(this); }
+
+Timer& MemoryForm::AddTimer(const TimerDesign& d) {
+  auto& timer = Add<MemTimer>(d);
+  timers_[&timer] = d.enabled;
+  return timer;
+}
+
+Menu& MemoryForm::AddPopupMenu(const std::string& name, const std::string& caption) {
+  menus_.push_back(std::make_unique<MemMenu>(name, caption));
+  return *menus_.back();
+}
+
+bool MemoryForm::TimerEnabled(const Timer& timer) const {
+  auto it = timers_.find(&timer);
+  return it != timers_.end() && it->second;
+}
+
+Handle MemoryForm::IconHandle() const { return MemoryToolkit::kIcon; }
+
+void MemoryForm::Show() {
+  if (loaded_) visible_ = true;
+}
+
+void MemoryForm::ShowModal(Form& owner) {
+  // The window system would wait here until this window closes; in memory
+  // the call returns at once and the owner stays disabled meanwhile.
+  owner_ = dynamic_cast<MemoryForm*>(&owner);
+  if (owner_ != nullptr) owner_->enabled_ = false;
+  visible_ = true;
+}
+
+void MemoryForm::Unload() {
+  if (!loaded_) return;
+  bool cancel = false;
+  if (OnUnload) OnUnload(cancel);
+  if (!cancel) Destroy();
+}
+
+void MemoryForm::Destroy() {
+  if (!loaded_) return;
+  // Owned windows go with their owner, without a close request.
+  for (MemoryForm* other : std::vector<MemoryForm*>(toolkit_.forms)) {
+    if (other->owner_ == this) other->Destroy();
+  }
+  loaded_ = false;
+  visible_ = false;
+  menuOpen = false;
+  if (owner_ != nullptr) owner_->enabled_ = true;
+  if (design_.isMainWindow) toolkit_.quit = true;
+}
+
+void MemoryForm::PopupMenu(Menu& menu) {
+  openedMenus.push_back(menu.Name());
+  const std::string choice = std::exchange(nextMenuChoice, std::string());
+  auto* mem = dynamic_cast<MemMenu*>(&menu);
+  MenuItem* item = mem != nullptr && !choice.empty() ? mem->Find(choice) : nullptr;
+  if (item != nullptr && item->Caption() != "-" && item->OnClick) {
+    menuOpen = true;
+    item->OnClick();
+    menuOpen = false;
+  }
+}
+
+bool MemoryForm::Reachable(Control& c) const {
+  auto* node = dynamic_cast<Node*>(&c);
+  return node != nullptr && node->AcceptsInput();
+}
+
+void MemoryForm::Type(std::int16_t key) {
+  if (!TakesInput()) return;
+  if (design_.keyPreview && OnKeyPress) {
+    OnKeyPress(key);
+    if (key == 0) return;
+  }
+  auto* box = dynamic_cast<MemTextBox*>(focus_);
+  if (box == nullptr || !box->AcceptsInput()) return;
+  if (box->OnKeyPress) {
+    box->OnKeyPress(key);
+    if (key == 0) return;
+  }
+  if (key == 8) {
+    // Backspace erases the selection, or the character before the caret.
+    if (box->selLength == 0 && box->selStart > 0) {
+      --box->selStart;
+      box->selLength = 1;
+    }
+    box->ReplaceSelection("", false);
+  } else if (key >= 32 && key < 127) {
+    box->ReplaceSelection(std::string(1, static_cast<char>(key)), false);
+  }
+}
+
+void MemoryForm::TypeInto(TextBox& box, const std::string& ascii) {
+  if (!Reachable(box)) return;
+  focus_ = &box;
+  for (char c : ascii) Type(static_cast<std::int16_t>(static_cast<unsigned char>(c)));
+}
+
+void MemoryForm::Paste(TextBox& box, const std::string& text) {
+  auto* mem = dynamic_cast<MemTextBox*>(&box);
+  if (mem == nullptr || !Reachable(box)) return;
+  focus_ = &box;
+  mem->ReplaceSelection(text, true);
+}
+
+void MemoryForm::PressDelete(TextBox& box) {
+  auto* mem = dynamic_cast<MemTextBox*>(&box);
+  if (mem == nullptr || !Reachable(box)) return;
+  focus_ = &box;
+  if (mem->selLength == 0) mem->selLength = mem->selStart < box.Text().size() ? 1 : 0;
+  mem->ReplaceSelection("", false);
+}
+
+void MemoryForm::Select(TextBox& box, std::size_t start, std::size_t length) {
+  auto* mem = dynamic_cast<MemTextBox*>(&box);
+  if (mem == nullptr) return;
+  const std::size_t size = box.Text().size();
+  mem->selStart = std::min(start, size);
+  mem->selLength = std::min(length, size - mem->selStart);
+}
+
+void MemoryForm::SelectAll(TextBox& box) { Select(box, 0, box.Text().size()); }
+
+void MemoryForm::Click(Button& button) {
+  if (Reachable(button) && button.OnClick) button.OnClick();
+}
+
+void MemoryForm::Click(CheckBox& box) {
+  if (!Reachable(box)) return;
+  box.SetValue(box.Value() == 0 ? 1 : 0);
+  if (box.OnClick) box.OnClick();
+}
+
+void MemoryForm::Click(OptionButton& option) {
+  auto* node = dynamic_cast<Node*>(&option);
+  if (node == nullptr || !node->AcceptsInput()) return;
+  // Option buttons of one container form one group.
+  for (auto& c : controls_) {
+    auto* other = dynamic_cast<MemOption*>(c.get());
+    if (other != nullptr && other->Parent() == node->Parent()) other->SetValue(other == &option);
+  }
+  if (option.OnClick) option.OnClick();
+}
+
+void MemoryForm::Click(Label& label) {
+  if (Reachable(label) && label.OnClick) label.OnClick();
+}
+
+void MemoryForm::MouseOver(Label& label) {
+  if (Reachable(label) && label.OnMouseMove) label.OnMouseMove(0, 0, 15, 15);
+}
+
+void MemoryForm::Choose(ComboBox& list, int index) {
+  if (Reachable(list)) list.SetListIndex(index);
+}
+
+void MemoryForm::SpinUp(ScrollBar& bar) {
+  if (!Reachable(bar)) return;
+  // The top end holds Min: a step up goes toward it.
+  const int step = bar.Min() > bar.Max() ? 1 : -1;
+  const int next = bar.Value() + step;
+  if (next <= std::max(bar.Min(), bar.Max()) && next >= std::min(bar.Min(), bar.Max())) {
+    bar.SetValue(static_cast<std::int16_t>(next));
+  }
+}
+
+void MemoryForm::SpinDown(ScrollBar& bar) {
+  if (!Reachable(bar)) return;
+  const int step = bar.Min() > bar.Max() ? -1 : 1;
+  const int next = bar.Value() + step;
+  if (next <= std::max(bar.Min(), bar.Max()) && next >= std::min(bar.Min(), bar.Max())) {
+    bar.SetValue(static_cast<std::int16_t>(next));
+  }
+}
+
+void MemoryForm::DragThumb(ScrollBar& bar, std::int16_t releasedAt) {
+  // Nothing changes while the thumb moves; the value is set on release.
+  if (Reachable(bar)) bar.SetValue(releasedAt);
+}
+
+void MemoryForm::ClickBackground() {
+  if (TakesInput() && OnClick) OnClick();
+}
+
+void MemoryForm::MouseOverBackground() {
+  if (TakesInput() && OnMouseMove) OnMouseMove(0, 0, 30, 30);
+}
+
+void MemoryForm::CloseButton() {
+  if (TakesInput()) Unload();
+}
+
+void MemoryForm::TrayNotify(int mouseMessage) {
+  // Posted to the window: delivered whether it is shown, hidden or disabled.
+  if (loaded_ && OnMouseMove) OnMouseMove(0, 0, static_cast<double>(mouseMessage) * TwipsPerPixelX(), 0);
+}
+
+void MemoryForm::Tick(Timer& timer) {
+  if (loaded_ && TimerEnabled(timer) && timer.OnTimer) timer.OnTimer();
+}
+
+// --- Toolkit ---
+
+std::unique_ptr<Form> MemoryToolkit::CreateForm(const FormDesign& design) {
+  auto form = std::make_unique<MemoryForm>(*this, design, nextHwnd_);
+  nextHwnd_ += 0x10;
+  forms.push_back(form.get());
+  return form;
+}
+
+void MemoryToolkit::Forget(MemoryForm* form) {
+  forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
+}
+
+void MemoryToolkit::MessageBox(const std::string& text, const std::string& title, MessageIcon icon) {
+  messageBoxes.push_back({text, title, icon});
+}
+
+}  // namespace ui::memory

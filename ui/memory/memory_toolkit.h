@@ -1,0 +1,301 @@
+// The control layer held in memory, for tests. It behaves as the window
+// system does where the handlers rely on it: change events are raised at
+// once and nest; a scroll bar raises Change only when its value differs; a
+// disabled control, container or window refuses the user's input; typing
+// goes through the window's key preview, then the box's filter, then the
+// edit. The user's actions are methods of MemoryForm.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+
+namespace ui::memory {
+
+class MemoryToolkit;
+class MemoryForm;
+
+// What every control in memory shares: name, enabled state, container.
+class Node {
+ public:
+  Node(MemoryForm& form, const ControlDesign& d);
+  virtual ~Node() = default;
+  MemoryForm& OwnerForm() const { return form_; }
+  Node* Parent() const { return parent_; }
+  bool SelfEnabled() const { return enabled_; }
+  // The user can reach it: the window is shown and enabled, and the
+  // control and every container around it are enabled.
+  bool AcceptsInput() const;
+
+ protected:
+  MemoryForm& form_;
+  Node* parent_;
+  std::string name_;
+  bool enabled_;
+};
+
+template <class Base>
+class Mem : public Base, public Node {
+ public:
+  Mem(MemoryForm& form, const ControlDesign& d) : Node(form, d) {}
+  const std::string& Name() const override { return name_; }
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+};
+
+class MemTextBox : public Mem<TextBox> {
+ public:
+  MemTextBox(MemoryForm& form, const TextBoxDesign& d);
+  std::string Text() const override { return text_; }
+  void SetText(const std::string& text) override;
+
+  int maxLength = 0;
+  std::size_t selStart = 0, selLength = 0;
+  // Replaces the selection as the edit does, within the character limit.
+  void ReplaceSelection(const std::string& inserted, bool truncateToLimit);
+  void RaiseChange();
+
+ private:
+  std::string text_;
+};
+
+class MemScrollBar : public Mem<ScrollBar> {
+ public:
+  MemScrollBar(MemoryForm& form, const ScrollBarDesign& d);
+  std::int16_t Value() const override { return value_; }
+  void SetValue(std::int16_t value) override;
+  std::int16_t Min() const override { return min_; }
+  std::int16_t Max() const override { return max_; }
+
+ private:
+  std::int16_t min_, max_, value_;
+};
+
+class MemComboBox : public Mem<ComboBox> {
+ public:
+  MemComboBox(MemoryForm& form, const ComboBoxDesign& d);
+  void AddItem(const std::string& text) override { items_.push_back(text); }
+  int ListCount() const override { return static_cast<int>(items_.size()); }
+  std::string List(int index) const override;
+  int ListIndex() const override { return index_; }
+  void SetListIndex(int index) override;
+
+ private:
+  std::vector<std::string> items_;
+  int index_ = -1;
+};
+
+class MemCheckBox : public Mem<CheckBox> {
+ public:
+  MemCheckBox(MemoryForm& form, const CheckBoxDesign& d) : Mem(form, d), value_(d.value) {}
+  int Value() const override { return value_; }
+  void SetValue(int value) override { value_ = value; }
+
+ private:
+  int value_;
+};
+
+class MemOption : public Mem<OptionButton> {
+ public:
+  MemOption(MemoryForm& form, const OptionDesign& d) : Mem(form, d), value_(d.value) {}
+  bool Value() const override { return value_; }
+  void SetValue(bool selected) override { value_ = selected; }
+
+ private:
+  bool value_;
+};
+
+class MemLabel : public Mem<Label> {
+ public:
+  MemLabel(MemoryForm& form, const LabelDesign& d) : Mem(form, d), caption_(d.caption), font_(d.font) {}
+  std::string Caption() const override { return caption_; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  void SetFont(const Font& font) override { font_ = font; }
+  Font GetFont() const override { return font_; }
+
+ private:
+  std::string caption_;
+  Font font_;
+};
+
+class MemButton : public Mem<Button> {
+ public:
+  MemButton(MemoryForm& form, const ControlDesign& d) : Mem(form, d), caption_(d.caption) {}
+  std::string Caption() const override { return caption_; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+
+ private:
+  std::string caption_;
+};
+
+class MemContainer : public Mem<Container> {
+ public:
+  using Mem::Mem;
+};
+
+class MemImage : public Mem<Image> {
+ public:
+  using Mem::Mem;
+};
+
+class MemTimer : public Mem<Timer> {
+ public:
+  MemTimer(MemoryForm& form, const TimerDesign& d);
+  int Interval() const override { return interval_; }
+
+ private:
+  int interval_;
+};
+
+class MemMenuItem : public MenuItem {
+ public:
+  MemMenuItem(std::string name, std::string caption) : name_(std::move(name)), caption_(std::move(caption)) {}
+  const std::string& Name() const override { return name_; }
+  std::string Caption() const override { return caption_; }
+
+ private:
+  std::string name_, caption_;
+};
+
+class MemMenu : public Menu {
+ public:
+  MemMenu(std::string name, std::string caption) : name_(std::move(name)), caption_(std::move(caption)) {}
+  const std::string& Name() const override { return name_; }
+  MenuItem& AddItem(const std::string& name, const std::string& caption) override;
+  int ItemCount() const override { return static_cast<int>(items_.size()); }
+  MenuItem& Item(int index) override { return *items_.at(static_cast<std::size_t>(index)); }
+  MenuItem* Find(const std::string& name);
+
+ private:
+  std::string name_, caption_;
+  std::vector<std::unique_ptr<MemMenuItem>> items_;
+};
+
+class MemoryForm : public Form {
+ public:
+  MemoryForm(MemoryToolkit& toolkit, const FormDesign& design, Handle hwnd);
+
+  Container& AddFrame(const ControlDesign& d) override { return Add<MemContainer>(d); }
+  Container& AddPanel(const ControlDesign& d) override { return Add<MemContainer>(d); }
+  TextBox& AddTextBox(const TextBoxDesign& d) override { return Add<MemTextBox>(d); }
+  ScrollBar& AddScrollBar(const ScrollBarDesign& d) override { return Add<MemScrollBar>(d); }
+  ComboBox& AddComboBox(const ComboBoxDesign& d) override { return Add<MemComboBox>(d); }
+  CheckBox& AddCheckBox(const CheckBoxDesign& d) override { return Add<MemCheckBox>(d); }
+  OptionButton& AddOption(const OptionDesign& d) override { return Add<MemOption>(d); }
+  Label& AddLabel(const LabelDesign& d) override { return Add<MemLabel>(d); }
+  Button& AddButton(const ControlDesign& d) override { return Add<MemButton>(d); }
+  Image& AddIcon(const ControlDesign& d) override { return Add<MemImage>(d); }
+  Timer& AddTimer(const TimerDesign& d) override;
+  Menu& AddPopupMenu(const std::string& name, const std::string& caption) override;
+
+  void SetFocus(Control& control) override { focus_ = &control; }
+  void SetTimerEnabled(Timer& timer, bool enabled) override { timers_[&timer] = enabled; }
+  bool TimerEnabled(const Timer& timer) const override;
+
+  void Show() override;
+  void ShowModal(Form& owner) override;
+  void Hide() override { visible_ = false; }
+  bool Visible() const override { return loaded_ && visible_; }
+  bool Loaded() const override { return loaded_; }
+  void Unload() override;
+
+  Handle Hwnd() const override { return hwnd_; }
+  Handle IconHandle() const override;
+  int TwipsPerPixelX() const override { return 15; }
+  void PopupMenu(Menu& menu) override;
+
+  // --- What the user and the system do ---
+  // The window takes input: loaded, shown and not disabled by a modal window.
+  bool TakesInput() const { return loaded_ && visible_ && enabled_; }
+  Control* Focus() const { return focus_; }
+  // A character typed on the keyboard, into the control with the focus.
+  void Type(std::int16_t key);
+  void TypeInto(TextBox& box, const std::string& ascii);
+  void Paste(TextBox& box, const std::string& text);  // no key filter
+  void PressDelete(TextBox& box);                     // a key with no character
+  void Select(TextBox& box, std::size_t start, std::size_t length);
+  void SelectAll(TextBox& box);
+  void Click(Button& button);
+  void Click(CheckBox& box);
+  void Click(OptionButton& option);
+  void Click(Label& label);
+  void MouseOver(Label& label);
+  void Choose(ComboBox& list, int index);
+  void SpinUp(ScrollBar& bar);    // the up arrow, or a click in the track above
+  void SpinDown(ScrollBar& bar);  // the down arrow, or a click in the track below
+  void DragThumb(ScrollBar& bar, std::int16_t releasedAt);
+  void ClickBackground();
+  void MouseOverBackground();
+  void CloseButton();  // the title bar's close button, Alt+F4
+  // A tray notification: message 512 carrying the mouse message as x.
+  void TrayNotify(int mouseMessage);
+  void Tick(Timer& timer);  // one tick, delivered only while enabled
+
+  // The item the next popup menu returns ("" closes it by clicking elsewhere).
+  std::string nextMenuChoice;
+  std::vector<std::string> openedMenus;
+  // Whatever is on screen when a popup is open: set while its choice runs.
+  bool menuOpen = false;
+
+  const FormDesign& Design() const { return design_; }
+  MemoryForm* Owner() const { return owner_; }
+  MemoryToolkit& Kit() const { return toolkit_; }
+  ~MemoryForm() override;
+  void Destroy();  // the window goes, without a close request
+
+ private:
+  template <class T, class D>
+  T& Add(const D& d) {
+    auto control = std::make_unique<T>(*this, d);
+    T& ref = *control;
+    controls_.push_back(std::move(control));
+    return ref;
+  }
+  bool Reachable(Control& c) const;
+
+  MemoryToolkit& toolkit_;
+  FormDesign design_;
+  Handle hwnd_;
+  bool loaded_ = true, visible_ = false, enabled_ = true;
+  MemoryForm* owner_ = nullptr;
+  Control* focus_ = nullptr;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<std::unique_ptr<MemMenu>> menus_;
+  std::map<const Timer*, bool> timers_;
+};
+
+struct MessageBoxCall {
+  std::string text, title;
+  MessageIcon icon;
+};
+
+class MemoryToolkit : public Toolkit {
+ public:
+  std::unique_ptr<Form> CreateForm(const FormDesign& design) override;
+  void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
+  void Beep() override { ++beeps; }
+  void Run() override {}
+
+  // Forms created so far that still exist, newest last.
+  std::vector<MemoryForm*> forms;
+  void Forget(MemoryForm* form);
+
+  std::vector<MessageBoxCall> messageBoxes;
+  int beeps = 0;
+  bool quit = false;  // the main window has really closed
+
+  // Nesting of change events, as the property tests watch it.
+  int changeDepth = 0, maxChangeDepth = 0;
+  static constexpr Handle kIcon = 0x1C0;
+
+ private:
+  Handle nextHwnd_ = 0x10010;
+};
+
+// Raises a change event, counting how deep the changes nest.
+void RaiseChange(MemoryToolkit& toolkit, const std::function<void()>& handler);
+
+}  // namespace ui::memory
