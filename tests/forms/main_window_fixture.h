@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "forms/frmMain.h"
+#include "platform/dates.h"
 #include "platform/text.h"
 #include "tests/doubles/recording_system.h"
 #include "ui/memory/memory_toolkit.h"

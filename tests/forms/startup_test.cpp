@@ -78,3 +78,118 @@ TEST_F(MainWindowTest, DesignDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, LockEntryOnlyOnXpAnd2000) {
+  struct Case {
+    std::uint32_t platform, major, minor;
+    int entries;
+  };
+  for (const Case& c : {Case{2, 5, 1, 6}, Case{2, 5, 0, 6}, Case{2, 6, 1, 5}, Case{2, 10, 0, 5},
+                        Case{2, 4, 0, 5}, Case{1, 4, 10, 5}, Case{1, 4, 0, 5}}) {
+    doubles::RecordingSystem s;
+    ui::memory::MemoryToolkit t;
+    s.SetVersion(c.platform, c.major, c.minor);
+    frmMain m(t, s.system, kTestPage);
+    ASSERT_TRUE(m.Form_Initialize());
+    SCOPED_TRACE(::testing::Message() << c.major << "." << c.minor);
+    ASSERT_EQ(m.cmbAction->ListCount(), c.entries);
+    EXPECT_EQ(m.cmbAction->List(c.entries - 1), c.entries == 6 ? "锁定计算机" : "睡眠");
+  }
+}
+
+TEST_F(MainWindowTest, TrayIconIsAddedWithTheFullRecord) {
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(sys.api.trayRecords.size(), 1u);
+  const platform::NotifyIconDataA& r = sys.api.trayRecords[0];
+  EXPECT_EQ(LastTrayMessage(), 0u);
+  EXPECT_EQ(r.cbSize, 88u);
+  EXPECT_EQ(r.hWnd, Win().Hwnd());
+  EXPECT_EQ(r.uID, 1u);
+  EXPECT_EQ(r.uFlags, 7u);
+  EXPECT_EQ(r.uCallbackMessage, 512u);
+  EXPECT_EQ(r.hIcon, ui::memory::MemoryToolkit::kIcon);
+  EXPECT_EQ(LastTip(), Ansi("没设置动作"));
+}
+
+TEST_F(MainWindowTest, EscapeInAnyControlHidesAndTheControlStillGetsTheKey) {
+  ASSERT_TRUE(Start());
+  int boxSaw = 0;
+  main->txtBlink->OnKeyPress = [&](std::int16_t& key) { boxSaw = key; key = 0; };
+  Win().SetFocus(*main->txtBlink);
+  Win().Type(27);
+  EXPECT_FALSE(Win().Visible());
+  EXPECT_EQ(boxSaw, 27);
+  EXPECT_EQ(main->txtBlink->Text(), "30");
+  EXPECT_EQ(sys.CallsTo("Shell_NotifyIconA").size(), 1u) << "the icon stays";
+}
+
+TEST_F(MainWindowTest, CloseHidesArmedOrNotAndTheTrayDoubleClickRestores) {
+  ASSERT_TRUE(Start());
+  for (bool armed : {false, true}) {
+    if (armed) Win().Click(*main->cmdTimer);
+    Win().CloseButton();
+    EXPECT_FALSE(Win().Visible());
+    EXPECT_TRUE(Win().Loaded());
+    EXPECT_EQ(main->bTimerOn, armed);
+    Win().TrayNotify(515);
+    EXPECT_TRUE(Win().Visible());
+    EXPECT_EQ(main->txtBlink->Text(), "30");
+    EXPECT_EQ(Win().TimerEnabled(*main->Timer), armed);
+  }
+  EXPECT_FALSE(toolkit.quit);
+}
+
+TEST_F(MainWindowTest, ExitFromTheTrayMenuDropsTheCountdownAndRemovesTheIcon) {
+  ASSERT_TRUE(Start());
+  Win().Click(*main->cmdTimer);
+  Win().nextMenuChoice = "mnuExit";
+  Win().TrayNotify(517);
+  EXPECT_EQ(sys.Routines({"GetVersionExA", "Shell_NotifyIconA"}).back(), "SetForegroundWindow");
+  EXPECT_EQ(Win().openedMenus, std::vector<std::string>{"mnuPopup"});
+  EXPECT_FALSE(Win().Loaded());
+  EXPECT_TRUE(toolkit.quit);
+  EXPECT_EQ(LastTrayMessage(), 2u);
+  EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
+}
+
+TEST_F(MainWindowTest, TrayCodesOtherThanDoubleClickAndRightUpDoNothing) {
+  ASSERT_TRUE(Start());
+  Win().Hide();
+  const std::size_t calls = sys.log.size();
+  for (int code : {512, 513, 514, 516, 518, 519, 520, 521, 0, 100, 251}) Win().TrayNotify(code);
+  EXPECT_FALSE(Win().Visible());
+  EXPECT_TRUE(Win().openedMenus.empty());
+  EXPECT_EQ(sys.log.size(), calls);
+}
+
+TEST_F(MainWindowTest, TwipsAreDecodedRoundingHalvesToEven) {
+  ASSERT_TRUE(Start());
+  Win().Hide();
+  // x = 515 pixels give 7725 twips; 7717.5 twips is 514.5 pixels, which rounds to 514.
+  Win().OnMouseMove(0, 0, 7717.5, 0);
+  EXPECT_FALSE(Win().Visible());
+  Win().OnMouseMove(0, 0, 7732.5, 0);  // 515.5 -> 516
+  EXPECT_FALSE(Win().Visible());
+  Win().OnMouseMove(0, 0, 7731, 0);    // 515.4 -> 515
+  EXPECT_TRUE(Win().Visible());
+}
+
+TEST_F(MainWindowTest, RightClickWithNoChoiceLeavesEverythingAsItWas) {
+  ASSERT_TRUE(Start());
+  Win().TrayNotify(517);
+  EXPECT_EQ(sys.CallsTo("SetForegroundWindow")[0].args[0], static_cast<long long>(Win().Hwnd()));
+  EXPECT_TRUE(Win().Loaded());
+  EXPECT_FALSE(main->About().Loaded());
+}
+
+TEST_F(MainWindowTest, ShellRestartAddsTheIconAgainWithItsCurrentTip) {
+  ASSERT_TRUE(Start());
+  Win().Click(*main->cmdTimer);
+  Win().OnShellRestart();
+  EXPECT_EQ(LastTrayMessage(), 0u);
+  EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-30 11:00:00执行关机"));
+}
+
+}  // namespace

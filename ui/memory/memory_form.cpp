@@ -79,12 +79,15 @@ bool MemoryForm::Reachable(Control& c) const {
 
 void MemoryForm::Type(std::int16_t key) {
   if (!TakesInput()) return;
+  // The key is bound for the focused box before the window previews it, so
+  // the box gets it even when the preview hides the window.
+  auto* box = dynamic_cast<MemTextBox*>(focus_);
+  const bool boxTakesIt = box != nullptr && box->AcceptsInput();
   if (design_.keyPreview && OnKeyPress) {
     OnKeyPress(key);
     if (key == 0) return;
   }
-  auto* box = dynamic_cast<MemTextBox*>(focus_);
-  if (box == nullptr || !box->AcceptsInput()) return;
+  if (!boxTakesIt) return;
   if (box->OnKeyPress) {
     box->OnKeyPress(key);
     if (key == 0) return;

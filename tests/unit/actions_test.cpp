@@ -1,0 +1,125 @@
+// The system-action wrappers: flags, privilege order and the version guards.
+#include <gtest/gtest.h>
+
+#include "modules/modShutdown.h"
+#include "tests/doubles/recording_system.h"
+
+namespace {
+
+using Routines = std::vector<std::string>;
+const Routines kNoise = {"GetVersionExA"};
+const Routines kPrivilege = {"GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
+                             "AdjustTokenPrivileges", "CloseHandle"};
+
+Routines WithPrivilegeAround(const std::string& routine) {
+  Routines r = kPrivilege;
+  r.push_back(routine);
+  r.insert(r.end(), kPrivilege.begin(), kPrivilege.end());
+  return r;
+}
+
+TEST(DoExitWindows, AddsTheForceFlag) {
+  struct Case {
+    std::uint32_t flags;
+    bool force;
+    long long passed;
+  };
+  for (const Case& c : {Case{8, true, 12}, Case{2, true, 6}, Case{0, true, 4}, Case{8, false, 8},
+                        Case{2, false, 2}, Case{0, false, 0}, Case{12, true, 12}, Case{4, false, 4}}) {
+    doubles::RecordingSystem sys;
+    modShutdown::DoExitWindows(sys.api, c.flags, c.force);
+    const auto calls = sys.CallsTo("ExitWindowsEx");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].args, (std::vector<long long>{c.passed, 0})) << c.flags << " force " << c.force;
+  }
+}
+
+TEST(DoExitWindows, OnNtEnablesThePrivilegeAroundTheCallAndDisablesItAfterAFailure) {
+  for (std::int32_t result : {1, 0}) {
+    doubles::RecordingSystem sys;
+    sys.SetVersion(2, 6, 1);  // classified "Windows 32", yet NT
+    sys.api.exitResult = result;
+    EXPECT_EQ(modShutdown::DoExitWindows(sys.api, 0, false), result != 0);
+    EXPECT_EQ(sys.Routines(kNoise), WithPrivilegeAround("ExitWindowsEx"));
+    ASSERT_EQ(sys.api.adjustments.size(), 2u);
+    EXPECT_EQ(sys.api.adjustments[0].attributes, 2u);
+    EXPECT_EQ(sys.api.adjustments[1].attributes, 0u);
+    for (const auto& tp : sys.api.adjustments) {
+      EXPECT_EQ(tp.privilegeCount, 1u);
+      EXPECT_EQ(tp.luid.lowPart, 0x13u);
+    }
+  }
+}
+
+TEST(DoExitWindows, PrivilegeCallsCarryTheirArguments) {
+  doubles::RecordingSystem sys;
+  modShutdown::DoExitWindows(sys.api, 8, true);
+  const auto open = sys.CallsTo("OpenProcessToken");
+  ASSERT_EQ(open.size(), 2u);
+  EXPECT_EQ(open[0].args[1], 40);
+  EXPECT_EQ(sys.CallsTo("LookupPrivilegeValueA")[0].text, "|SeShutdownPrivilege");
+  const auto adjust = sys.CallsTo("AdjustTokenPrivileges");
+  // token, do not disable all, 16 bytes, a previous-state record, a length
+  EXPECT_EQ(adjust[0].args, (std::vector<long long>{0x7E, 0, 16, 1, 1}));
+  EXPECT_EQ(sys.CallsTo("CloseHandle")[0].args[0], 0x7E);
+}
+
+TEST(DoExitWindows, NoTokenRoutineOffTheNtPlatform) {
+  for (std::uint32_t platformId : {0u, 1u, 3u}) {
+    doubles::RecordingSystem sys;
+    sys.SetVersion(platformId, 4, 10);
+    EXPECT_TRUE(modShutdown::DoExitWindows(sys.api, 2, true));
+    EXPECT_EQ(sys.Routines(kNoise), Routines{"ExitWindowsEx"}) << "platform " << platformId;
+  }
+}
+
+struct Guard {
+  std::uint32_t platform, major, minor;
+  bool suspends, locks;
+};
+
+TEST(Guards, SuspendAndLockPerVersion) {
+  const Guard guards[] = {
+      {0, 3, 11, false, false},  // Win32s
+      {1, 4, 0, false, false},   // 95
+      {1, 4, 10, true, false},   // 98
+      {1, 4, 90, true, false},   // ME
+      {1, 4, 3, false, false},   // unknown 9x
+      {2, 4, 0, false, false},   // NT 4
+      {2, 5, 0, true, true},     // 2000
+      {2, 5, 1, true, true},     // XP
+      // NT after XP is "Windows 32" but sleeps all the same; no lock.
+      {2, 5, 2, true, false},
+      {2, 6, 1, true, false},
+      {2, 10, 0, true, false},
+      {3, 10, 0, false, false},  // unknown platform
+  };
+  for (const Guard& g : guards) {
+    SCOPED_TRACE(::testing::Message() << g.platform << " " << g.major << "." << g.minor);
+    doubles::RecordingSystem sys;
+    sys.SetVersion(g.platform, g.major, g.minor);
+    EXPECT_EQ(modShutdown::DoSuspend(sys.api, 1, true, false), g.suspends);
+    EXPECT_EQ(modShutdown::DoLockWorkstation(sys.api), g.locks);
+    EXPECT_EQ(sys.CallsTo("SetSuspendState").size(), g.suspends ? 1u : 0u);
+    EXPECT_EQ(sys.CallsTo("LockWorkStation").size(), g.locks ? 1u : 0u);
+    EXPECT_TRUE(sys.CallsTo("OpenProcessToken").empty());
+  }
+}
+
+TEST(DoSuspend, PassesItsArgumentsAsLongsAndReportsTheResult) {
+  doubles::RecordingSystem sys;
+  EXPECT_TRUE(modShutdown::DoSuspend(sys.api, 0, true, false));
+  EXPECT_EQ(sys.CallsTo("SetSuspendState")[0].args, (std::vector<long long>{0, -1, 0}));
+  sys.api.suspendResult = 0;
+  EXPECT_FALSE(modShutdown::DoSuspend(sys.api, 1, false, true));
+  EXPECT_EQ(sys.CallsTo("SetSuspendState")[1].args, (std::vector<long long>{1, 0, -1}));
+}
+
+TEST(DoLockWorkstation, ReportsAFailedLock) {
+  doubles::RecordingSystem sys;
+  sys.api.lockResult = 0;
+  EXPECT_FALSE(modShutdown::DoLockWorkstation(sys.api));
+  EXPECT_EQ(sys.CallsTo("LockWorkStation").size(), 1u);
+}
+
+}  // namespace
