@@ -1,0 +1,997 @@
+// vdriver: drives and inspects vespera.exe from inside the same Wine session.
+//
+// Usage: vdriver.exe CMD ARG...      runs one command
+//        vdriver.exe                 reads commands from stdin, one per line,
+//                                    fields separated by tabs
+// Every command answers with one line of JSON (UTF-8) on stdout.
+// Controls and forms are found by the name the program attaches to each
+// window as the "VesperaName" property (a global atom).
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+using std::string;
+using std::vector;
+using std::wstring;
+
+const wchar_t kNameProp[] = L"VesperaName";
+const wchar_t kFormClass[] = L"VesperaForm";
+const wchar_t kExeName[] = L"vespera.exe";
+
+string Utf8(const wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                              nullptr, nullptr);
+  string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                      nullptr);
+  return s;
+}
+
+wstring Wide(const string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+// Minimal JSON writer: one object per answer.
+class Json {
+ public:
+  Json& Key(const char* k) {
+    Str(string(k));
+    out_ += ':';
+    comma_ = false;
+    return *this;
+  }
+  Json& Str(const string& s) {
+    Sep();
+    out_ += '"';
+    for (unsigned char c : s) {
+      switch (c) {
+        case '"': out_ += "\\\""; break;
+        case '\\': out_ += "\\\\"; break;
+        case '\n': out_ += "\\n"; break;
+        case '\r': out_ += "\\r"; break;
+        case '\t': out_ += "\\t"; break;
+        default:
+          if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out_ += buf;
+          } else {
+            out_ += static_cast<char>(c);
+          }
+      }
+    }
+    out_ += '"';
+    return *this;
+  }
+  Json& Str(const wstring& w) { return Str(Utf8(w)); }
+  Json& Int(long long v) {
+    Sep();
+    out_ += std::to_string(v);
+    return *this;
+  }
+  Json& Bool(bool v) {
+    Sep();
+    out_ += v ? "true" : "false";
+    return *this;
+  }
+  Json& Null() {
+    Sep();
+    out_ += "null";
+    return *this;
+  }
+  Json& Open(char c) {
+    Sep();
+    out_ += c;
+    comma_ = false;
+    return *this;
+  }
+  Json& Close(char c) {
+    out_ += c;
+    comma_ = true;
+    return *this;
+  }
+  const string& Text() const { return out_; }
+
+ private:
+  void Sep() {
+    if (comma_) out_ += ',';
+    comma_ = true;
+  }
+  string out_;
+  bool comma_ = false;
+};
+
+void Emit(const string& line) {
+  string s = line + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written,
+            nullptr);
+}
+
+void Fail(const string& msg) {
+  Json j;
+  j.Open('{').Key("ok").Bool(false).Key("error").Str(msg).Close('}');
+  Emit(j.Text());
+}
+
+wstring NameOf(HWND h) {
+  auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(h, kNameProp)));
+  if (!atom) return {};
+  wchar_t buf[256] = {};
+  UINT n = GlobalGetAtomNameW(atom, buf, 256);
+  return wstring(buf, n);
+}
+
+wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  int n = GetClassNameW(h, buf, 256);
+  return wstring(buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+wstring TextOf(HWND h) {
+  // WM_GETTEXT works across processes where GetWindowText would not ask.
+  LRESULT len = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+  if (len <= 0) return {};
+  wstring buf(static_cast<size_t>(len) + 1, L'\0');
+  LRESULT n = SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(len) + 1,
+                           reinterpret_cast<LPARAM>(buf.data()));
+  buf.resize(static_cast<size_t>(n > 0 ? n : 0));
+  return buf;
+}
+
+bool ProcessIsVespera(DWORD pid) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W pe{};
+  pe.dwSize = sizeof pe;
+  bool found = false;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+    if (pe.th32ProcessID == pid && _wcsicmp(pe.szExeFile, kExeName) == 0) found = true;
+  }
+  CloseHandle(snap);
+  return found;
+}
+
+vector<DWORD> VesperaPids() {
+  vector<DWORD> pids;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return pids;
+  PROCESSENTRY32W pe{};
+  pe.dwSize = sizeof pe;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+    if (_wcsicmp(pe.szExeFile, kExeName) == 0) pids.push_back(pe.th32ProcessID);
+  }
+  CloseHandle(snap);
+  return pids;
+}
+
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+  reinterpret_cast<vector<HWND>*>(p)->push_back(h);
+  return TRUE;
+}
+
+vector<HWND> TopWindows() {
+  vector<HWND> v;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&v));
+  return v;
+}
+
+vector<HWND> Descendants(HWND parent) {
+  vector<HWND> v;
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&v));
+  return v;
+}
+
+HWND FindForm(const wstring& name) {
+  for (HWND h : TopWindows()) {
+    if (ClassOf(h) == kFormClass && NameOf(h) == name) return h;
+  }
+  return nullptr;
+}
+
+// "frmMain.txtHour" or "txtHour" (searched in every form, main first).
+HWND FindControl(const wstring& spec, HWND* formOut = nullptr) {
+  wstring form, name = spec;
+  size_t dot = spec.find(L'.');
+  if (dot != wstring::npos) {
+    form = spec.substr(0, dot);
+    name = spec.substr(dot + 1);
+  }
+  vector<HWND> forms;
+  if (!form.empty()) {
+    if (HWND f = FindForm(form)) forms.push_back(f);
+  } else {
+    for (const wchar_t* f : {L"frmMain", L"frmAbout"}) {
+      if (HWND h = FindForm(f)) forms.push_back(h);
+    }
+  }
+  for (HWND f : forms) {
+    if (NameOf(f) == name) {
+      if (formOut) *formOut = f;
+      return f;
+    }
+    for (HWND c : Descendants(f)) {
+      if (NameOf(c) == name) {
+        if (formOut) *formOut = f;
+        return c;
+      }
+    }
+  }
+  return nullptr;
+}
+
+bool EffectivelyEnabled(HWND h) {
+  for (HWND w = h; w; w = (GetWindowLongW(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr) {
+    if (!IsWindowEnabled(w)) return false;
+  }
+  return true;
+}
+
+void RectJson(Json& j, const char* key, HWND h, HWND relativeTo) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  if (relativeTo) MapWindowPoints(nullptr, relativeTo, reinterpret_cast<POINT*>(&r), 2);
+  j.Key(key).Open('[').Int(r.left).Int(r.top).Int(r.right - r.left).Int(r.bottom - r.top).Close(']');
+}
+
+void ControlJson(Json& j, HWND h, HWND form) {
+  wstring cls = ClassOf(h);
+  LONG style = GetWindowLongW(h, GWL_STYLE);
+  j.Open('{');
+  wstring name = NameOf(h);
+  j.Key("name");
+  if (name.empty()) j.Null(); else j.Str(name);
+  j.Key("class").Str(cls);
+  j.Key("text").Str(TextOf(h));
+  j.Key("enabled").Bool(IsWindowEnabled(h) != FALSE);
+  j.Key("effective_enabled").Bool(EffectivelyEnabled(h));
+  j.Key("visible").Bool(IsWindowVisible(h) != FALSE);
+  j.Key("style").Int(static_cast<unsigned long>(style));
+  RectJson(j, "rect", h, form);
+  RECT cr{};
+  GetClientRect(h, &cr);
+  j.Key("client").Open('[').Int(cr.right).Int(cr.bottom).Close(']');
+  j.Key("parent").Str(NameOf(GetParent(h)));
+  if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
+    LRESULT n = SendMessageW(h, CB_GETCOUNT, 0, 0);
+    j.Key("items").Open('[');
+    for (LRESULT i = 0; i < n; ++i) {
+      LRESULT len = SendMessageW(h, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+      wstring buf(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
+      SendMessageW(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf.data()));
+      buf.resize(wcslen(buf.c_str()));
+      j.Str(buf);
+    }
+    j.Close(']');
+    j.Key("selected").Int(SendMessageW(h, CB_GETCURSEL, 0, 0));
+    j.Key("dropped").Bool(SendMessageW(h, CB_GETDROPPEDSTATE, 0, 0) != 0);
+  } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+    LONG type = style & BS_TYPEMASK;
+    const char* kind = "push";
+    if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE)
+      kind = "check";
+    else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
+      kind = "radio";
+    else if (type == BS_GROUPBOX)
+      kind = "group";
+    j.Key("kind").Str(kind);
+    j.Key("check").Int(SendMessageW(h, BM_GETCHECK, 0, 0));
+  } else if (_wcsicmp(cls.c_str(), L"ScrollBar") == 0) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(h, SB_CTL, &si);
+    j.Key("pos").Int(si.nPos).Key("min").Int(si.nMin).Key("max").Int(si.nMax);
+  } else if (_wcsicmp(cls.c_str(), L"Edit") == 0) {
+    j.Key("limit").Int(SendMessageW(h, EM_GETLIMITTEXT, 0, 0));
+    DWORD s = 0, e = 0;
+    SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+    j.Key("sel").Open('[').Int(s).Int(e).Close(']');
+  }
+  j.Close('}');
+}
+
+void FormJson(Json& j, HWND f) {
+  j.Key("form").Str(NameOf(f));
+  j.Key("hwnd").Int(static_cast<long long>(reinterpret_cast<UINT_PTR>(f)));
+  j.Key("caption").Str(TextOf(f));
+  j.Key("visible").Bool(IsWindowVisible(f) != FALSE);
+  j.Key("enabled").Bool(IsWindowEnabled(f) != FALSE);
+  j.Key("style").Int(static_cast<unsigned long>(GetWindowLongW(f, GWL_STYLE)));
+  j.Key("exstyle").Int(static_cast<unsigned long>(GetWindowLongW(f, GWL_EXSTYLE)));
+  RectJson(j, "screen", f, nullptr);
+  RECT cr{};
+  GetClientRect(f, &cr);
+  POINT origin{0, 0};
+  ClientToScreen(f, &origin);
+  j.Key("client").Open('[').Int(origin.x).Int(origin.y).Int(cr.right).Int(cr.bottom).Close(']');
+  HWND owner = GetWindow(f, GW_OWNER);
+  j.Key("owner_visible").Bool(owner && IsWindowVisible(owner));
+  j.Key("foreground").Bool(GetForegroundWindow() == f);
+}
+
+// Keyboard focus lives per thread; attaching to the program's input queue
+// lets the driver move it and make the form the foreground window.
+class AttachedInput {
+ public:
+  explicit AttachedInput(HWND target) {
+    self_ = GetCurrentThreadId();
+    other_ = GetWindowThreadProcessId(target, nullptr);
+    attached_ = other_ && other_ != self_ && AttachThreadInput(self_, other_, TRUE);
+  }
+  ~AttachedInput() {
+    if (attached_) AttachThreadInput(self_, other_, FALSE);
+  }
+  AttachedInput(const AttachedInput&) = delete;
+  AttachedInput& operator=(const AttachedInput&) = delete;
+
+ private:
+  DWORD self_ = 0, other_ = 0;
+  bool attached_ = false;
+};
+
+void Pump(DWORD ms) {
+  DWORD end = GetTickCount() + ms;
+  do {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    Sleep(10);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+HWND Focus(HWND control, HWND form) {
+  AttachedInput attach(form);
+  SetForegroundWindow(form);
+  SetActiveWindow(form);
+  if (control != form) SetFocus(control);
+  return GetFocus();
+}
+
+HWND FocusedWindow(HWND form) {
+  GUITHREADINFO gi{};
+  gi.cbSize = sizeof gi;
+  DWORD tid = GetWindowThreadProcessId(form, nullptr);
+  if (!GetGUIThreadInfo(tid, &gi)) return nullptr;
+  return gi.hwndFocus;
+}
+
+void SendKey(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+
+void SendChar(wchar_t c) {
+  SHORT vks = VkKeyScanW(c);
+  if (vks != -1 && c < 128) {
+    bool shift = (vks & 0x100) != 0;
+    if (shift) SendKey(VK_SHIFT, false);
+    SendKey(LOBYTE(vks), false);
+    SendKey(LOBYTE(vks), true);
+    if (shift) SendKey(VK_SHIFT, true);
+    return;
+  }
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wScan = in[1].ki.wScan = c;
+  in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+  in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+struct KeyName {
+  const char* name;
+  WORD vk;
+};
+const KeyName kKeys[] = {
+    {"esc", VK_ESCAPE}, {"tab", VK_TAB},       {"enter", VK_RETURN}, {"backspace", VK_BACK},
+    {"delete", VK_DELETE}, {"home", VK_HOME}, {"end", VK_END},      {"left", VK_LEFT},
+    {"right", VK_RIGHT}, {"up", VK_UP},       {"down", VK_DOWN},    {"space", VK_SPACE},
+};
+
+// "esc", "alt+e", "shift+end", "ctrl+a".
+bool PressKeySpec(const string& spec) {
+  vector<WORD> mods;
+  string rest = spec;
+  for (;;) {
+    size_t plus = rest.find('+');
+    if (plus == string::npos || plus + 1 >= rest.size()) break;
+    string m = rest.substr(0, plus);
+    if (m == "alt") mods.push_back(VK_MENU);
+    else if (m == "ctrl") mods.push_back(VK_CONTROL);
+    else if (m == "shift") mods.push_back(VK_SHIFT);
+    else return false;
+    rest = rest.substr(plus + 1);
+  }
+  WORD vk = 0;
+  for (const KeyName& k : kKeys) {
+    if (rest == k.name) vk = k.vk;
+  }
+  if (!vk && rest.size() == 1) {
+    char c = rest[0];
+    if (c >= 'a' && c <= 'z') vk = static_cast<WORD>(c - 'a' + 'A');
+    else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) vk = static_cast<WORD>(c);
+  }
+  if (!vk) return false;
+  for (WORD m : mods) SendKey(m, false);
+  SendKey(vk, false);
+  SendKey(vk, true);
+  for (auto it = mods.rbegin(); it != mods.rend(); ++it) SendKey(*it, true);
+  return true;
+}
+
+void MouseClickAt(int x, int y, bool right = false) {
+  SetCursorPos(x, y);
+  Sleep(30);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  SendInput(1, &in[0], sizeof(INPUT));
+  Sleep(40);
+  SendInput(1, &in[1], sizeof(INPUT));
+}
+
+void LocalNow(Json& j) {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  DWORD ticks = GetTickCount();
+  j.Key("ticks").Int(ticks);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay,
+                st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
+  j.Key("local").Str(string(buf));
+}
+
+HWND WaitForm(const wstring& name, DWORD timeoutMs, bool wantVisible) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND f = FindForm(name);
+    if (f && (!wantVisible || IsWindowVisible(f))) return f;
+    if (GetTickCount() - start >= timeoutMs) return nullptr;
+    Sleep(50);
+  }
+}
+
+HWND FindPopupMenu() {
+  for (HWND h : TopWindows()) {
+    if (ClassOf(h) == L"#32768" && IsWindowVisible(h)) return h;
+  }
+  return nullptr;
+}
+
+// A message box of the program: a visible dialog window of a vespera process.
+HWND FindMessageBox() {
+  for (HWND h : TopWindows()) {
+    if (ClassOf(h) != L"#32770" || !IsWindowVisible(h)) continue;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (ProcessIsVespera(pid)) return h;
+  }
+  return nullptr;
+}
+
+int ToInt(const string& s, int fallback) {
+  if (s.empty()) return fallback;
+  return std::atoi(s.c_str());
+}
+
+// ---- commands ----
+
+void CmdWait(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: wait FORM [timeout_ms] [visible]");
+  bool wantVisible = a.size() > 3 && a[3] == "visible";
+  HWND f = WaitForm(Wide(a[1]), static_cast<DWORD>(ToInt(a.size() > 2 ? a[2] : "", 10000)), wantVisible);
+  if (!f) return Fail("form not found: " + a[1]);
+  Json j;
+  j.Open('{').Key("ok").Bool(true);
+  FormJson(j, f);
+  j.Close('}');
+  Emit(j.Text());
+}
+
+void CmdWaitGone(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: waitgone FORM [timeout_ms]");
+  DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 2 ? a[2] : "", 10000));
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND f = FindForm(Wide(a[1]));
+    if (!f || !IsWindowVisible(f)) break;
+    if (GetTickCount() - start >= timeout) return Fail("still visible: " + a[1]);
+    Sleep(50);
+  }
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("exists").Bool(FindForm(Wide(a[1])) != nullptr).Close('}');
+  Emit(j.Text());
+}
+
+void CmdDump(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: dump FORM");
+  HWND f = FindForm(Wide(a[1]));
+  if (!f) return Fail("form not found: " + a[1]);
+  Json j;
+  j.Open('{').Key("ok").Bool(true);
+  FormJson(j, f);
+  j.Key("controls").Open('[');
+  for (HWND c : Descendants(f)) ControlJson(j, c, f);
+  j.Close(']');
+  j.Close('}');
+  Emit(j.Text());
+}
+
+void CmdGet(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: get CONTROL");
+  HWND form = nullptr;
+  HWND c = FindControl(Wide(a[1]), &form);
+  if (!c) return Fail("control not found: " + a[1]);
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("control");
+  ControlJson(j, c, form);
+  j.Close('}');
+  Emit(j.Text());
+}
+
+void Ok() { Emit("{\"ok\":true}"); }
+
+// click CONTROL [post|send|sync|mouse]
+void CmdClick(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: click CONTROL [post|send|sync|mouse]");
+  HWND form = nullptr;
+  HWND c = FindControl(Wide(a[1]), &form);
+  if (!c) return Fail("control not found: " + a[1]);
+  string mode = a.size() > 2 ? a[2] : "post";
+  Json j;
+  j.Open('{').Key("ok").Bool(true);
+  if (mode == "mouse") {
+    AttachedInput attach(form);
+    SetForegroundWindow(form);
+    RECT r{};
+    GetWindowRect(c, &r);
+    MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  } else if (mode == "send" || mode == "sync") {
+    if (mode == "sync") {
+      // Keep the click well inside one second, so the program's "now"
+      // is the second read before and after.
+      SYSTEMTIME st;
+      GetLocalTime(&st);
+      while (st.wMilliseconds > 600) {
+        Sleep(20);
+        GetLocalTime(&st);
+      }
+    }
+    j.Key("before").Open('{');
+    LocalNow(j);
+    j.Close('}');
+    SendMessageW(c, BM_CLICK, 0, 0);
+    j.Key("after").Open('{');
+    LocalNow(j);
+    j.Close('}');
+  } else {
+    PostMessageW(c, BM_CLICK, 0, 0);
+  }
+  j.Close('}');
+  Emit(j.Text());
+}
+
+// select CONTROL INDEX|=TEXT
+void CmdSelect(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: select CONTROL INDEX|=TEXT");
+  HWND c = FindControl(Wide(a[1]));
+  if (!c) return Fail("control not found: " + a[1]);
+  LRESULT index;
+  if (!a[2].empty() && a[2][0] == '=') {
+    wstring text = Wide(a[2].substr(1));
+    index = SendMessageW(c, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(text.c_str()));
+    if (index == CB_ERR) return Fail("no entry " + a[2].substr(1));
+  } else {
+    index = ToInt(a[2], 0);
+  }
+  SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  HWND parent = GetParent(c);
+  WPARAM wp = MAKEWPARAM(GetDlgCtrlID(c), CBN_SELCHANGE);
+  SendMessageW(parent, WM_COMMAND, wp, reinterpret_cast<LPARAM>(c));
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("selected").Int(SendMessageW(c, CB_GETCURSEL, 0, 0)).Close('}');
+  Emit(j.Text());
+}
+
+// focus CONTROL: make its form foreground and give it the keyboard focus.
+void CmdFocus(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: focus CONTROL");
+  HWND form = nullptr;
+  HWND c = FindControl(Wide(a[1]), &form);
+  if (!c) return Fail("control not found: " + a[1]);
+  HWND got = Focus(c, form);
+  Json j;
+  j.Open('{').Key("ok").Bool(got == c).Key("focus").Str(NameOf(got)).Close('}');
+  Emit(j.Text());
+}
+
+// type CONTROL TEXT [input|post]: real key strokes by default.
+void CmdType(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: type CONTROL TEXT [input|post]");
+  HWND form = nullptr;
+  HWND c = FindControl(Wide(a[1]), &form);
+  if (!c) return Fail("control not found: " + a[1]);
+  string mode = a.size() > 3 ? a[3] : "input";
+  wstring text = Wide(a[2]);
+  if (mode == "post") {
+    for (wchar_t ch : text) {
+      PostMessageW(c, WM_CHAR, ch, 1);
+    }
+  } else {
+    HWND got = Focus(c, form);
+    if (got != c) return Fail("could not focus " + a[1] + " (focus on " + Utf8(NameOf(got)) + ")");
+    for (wchar_t ch : text) {
+      SendChar(ch);
+      Sleep(20);
+    }
+  }
+  Pump(150);
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("text").Str(TextOf(c)).Close('}');
+  Emit(j.Text());
+}
+
+// key CONTROL|- SPEC: a key (with modifiers) to the control, or to whatever
+// has the focus when CONTROL is "-".
+void CmdKey(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: key CONTROL|- SPEC");
+  if (a[1] != "-") {
+    HWND form = nullptr;
+    HWND c = FindControl(Wide(a[1]), &form);
+    if (!c) return Fail("control not found: " + a[1]);
+    HWND got = Focus(c, form);
+    if (got != c) return Fail("could not focus " + a[1]);
+  }
+  if (!PressKeySpec(a[2])) return Fail("unknown key " + a[2]);
+  Pump(150);
+  Ok();
+}
+
+// setsel CONTROL START END: select a range of an edit's text.
+void CmdSetSel(const vector<string>& a) {
+  if (a.size() < 4) return Fail("usage: setsel CONTROL START END");
+  HWND c = FindControl(Wide(a[1]));
+  if (!c) return Fail("control not found: " + a[1]);
+  SendMessageW(c, EM_SETSEL, static_cast<WPARAM>(ToInt(a[2], 0)), static_cast<LPARAM>(ToInt(a[3], -1)));
+  Ok();
+}
+
+// scroll CONTROL up|down [COUNT] [msg|mouse]
+void CmdScroll(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: scroll CONTROL up|down [COUNT] [msg|mouse]");
+  HWND form = nullptr;
+  HWND c = FindControl(Wide(a[1]), &form);
+  if (!c) return Fail("control not found: " + a[1]);
+  bool up = a[2] == "up";
+  int count = ToInt(a.size() > 3 ? a[3] : "", 1);
+  string mode = a.size() > 4 ? a[4] : "msg";
+  for (int i = 0; i < count; ++i) {
+    if (mode == "mouse") {
+      AttachedInput attach(form);
+      SetForegroundWindow(form);
+      RECT r{};
+      GetWindowRect(c, &r);
+      int arrow = GetSystemMetrics(SM_CYVSCROLL) / 2;
+      if (arrow > (r.bottom - r.top) / 4) arrow = (r.bottom - r.top) / 4;
+      MouseClickAt((r.left + r.right) / 2, up ? r.top + arrow : r.bottom - 1 - arrow);
+      Sleep(60);
+    } else {
+      HWND parent = GetParent(c);
+      SendMessageW(parent, WM_VSCROLL, MAKEWPARAM(up ? SB_LINEUP : SB_LINEDOWN, 0),
+                   reinterpret_cast<LPARAM>(c));
+      SendMessageW(parent, WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(c));
+    }
+  }
+  Pump(100);
+  Ok();
+}
+
+HWND MainForm() { return FindForm(L"frmMain"); }
+
+// tray CODE: the notification the tray sends for a mouse message.
+void CmdTray(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: tray CODE");
+  HWND m = MainForm();
+  if (!m) return Fail("main form not found");
+  PostMessageW(m, WM_MOUSEMOVE, 1, static_cast<LPARAM>(ToInt(a[1], 0)));
+  Ok();
+}
+
+void MenuItemsJson(Json& j, HMENU menu) {
+  j.Key("items").Open('[');
+  int n = GetMenuItemCount(menu);
+  for (int i = 0; i < n; ++i) {
+    wchar_t buf[256] = {};
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_FTYPE | MIIM_STRING;
+    mi.dwTypeData = buf;
+    mi.cch = 255;
+    GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mi);
+    if (mi.fType & MFT_SEPARATOR) j.Str(string("-"));
+    else j.Str(wstring(buf));
+  }
+  j.Close(']');
+}
+
+// traymenu [ITEM]: open the tray menu through the callback; with ITEM,
+// pick that entry with a real mouse click, else close the menu again.
+void CmdTrayMenu(const vector<string>& a) {
+  HWND m = MainForm();
+  if (!m) return Fail("main form not found");
+  PostMessageW(m, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
+  HWND popup = nullptr;
+  for (int i = 0; i < 100 && !popup; ++i) {
+    Sleep(50);
+    popup = FindPopupMenu();
+  }
+  if (!popup) return Fail("tray menu did not open");
+  Sleep(100);
+  auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+  Json j;
+  j.Open('{');
+  if (!menu) {
+    j.Key("ok").Bool(false).Key("error").Str(string("no menu handle"));
+    j.Close('}');
+    Emit(j.Text());
+    return;
+  }
+  int chosen = -1;
+  if (a.size() > 1) {
+    wstring want = Wide(a[1]);
+    int n = GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i) {
+      wchar_t buf[256] = {};
+      GetMenuStringW(menu, static_cast<UINT>(i), buf, 255, MF_BYPOSITION);
+      if (want == buf) chosen = i;
+    }
+  }
+  j.Key("ok").Bool(a.size() < 2 || chosen >= 0);
+  MenuItemsJson(j, menu);
+  RectJson(j, "screen", popup, nullptr);
+  if (chosen >= 0) {
+    RECT r{};
+    if (GetMenuItemRect(nullptr, menu, static_cast<UINT>(chosen), &r)) {
+      MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    } else {
+      // Fall back to the keyboard: move down to the item and press Enter.
+      for (int i = 0; i <= chosen; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    }
+  } else if (a.size() < 2) {
+    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  } else {
+    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    j.Key("error").Str("no item " + a[1]);
+  }
+  j.Close('}');
+  Emit(j.Text());
+}
+
+// close FORM [sc]: WM_CLOSE, or the system menu's Close.
+void CmdClose(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: close FORM [sc]");
+  HWND f = FindForm(Wide(a[1]));
+  if (!f) return Fail("form not found: " + a[1]);
+  if (a.size() > 2 && a[2] == "sc") PostMessageW(f, WM_SYSCOMMAND, SC_CLOSE, 0);
+  else PostMessageW(f, WM_CLOSE, 0, 0);
+  Ok();
+}
+
+void CmdAlive(const vector<string>&) {
+  vector<DWORD> pids = VesperaPids();
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("running").Bool(!pids.empty()).Key("pids").Open('[');
+  for (DWORD p : pids) j.Int(p);
+  j.Close(']').Close('}');
+  Emit(j.Text());
+}
+
+// windows: the top-level windows of the vespera processes.
+void CmdWindows(const vector<string>&) {
+  vector<DWORD> pids = VesperaPids();
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("windows").Open('[');
+  int count = 0, visible = 0;
+  for (HWND h : TopWindows()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    bool ours = false;
+    for (DWORD p : pids) ours = ours || p == pid;
+    if (!ours) continue;
+    ++count;
+    if (IsWindowVisible(h)) ++visible;
+    j.Open('{');
+    j.Key("pid").Int(pid);
+    j.Key("class").Str(ClassOf(h));
+    j.Key("name").Str(NameOf(h));
+    j.Key("text").Str(TextOf(h));
+    j.Key("visible").Bool(IsWindowVisible(h) != FALSE);
+    j.Key("owner").Int(static_cast<long long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))));
+    j.Key("exstyle").Int(static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)));
+    j.Close('}');
+  }
+  j.Close(']').Key("count").Int(count).Key("visible").Int(visible).Close('}');
+  Emit(j.Text());
+}
+
+// allwindows: every visible top-level window, whoever owns it.
+void CmdAllWindows(const vector<string>&) {
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("windows").Open('[');
+  for (HWND h : TopWindows()) {
+    if (!IsWindowVisible(h)) continue;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    j.Open('{').Key("pid").Int(pid).Key("class").Str(ClassOf(h)).Key("text").Str(TextOf(h));
+    RectJson(j, "screen", h, nullptr);
+    j.Close('}');
+  }
+  j.Close(']').Close('}');
+  Emit(j.Text());
+}
+
+void CmdFocused(const vector<string>& a) {
+  HWND f = FindForm(Wide(a.size() > 1 ? a[1] : "frmMain"));
+  if (!f) return Fail("form not found");
+  HWND focus = FocusedWindow(f);
+  Json j;
+  j.Open('{').Key("ok").Bool(true);
+  j.Key("focus").Str(NameOf(focus));
+  j.Key("class").Str(focus ? ClassOf(focus) : wstring());
+  j.Close('}');
+  Emit(j.Text());
+}
+
+// msgbox [TIMEOUT]: wait for the program's message box and read it.
+void CmdMsgBox(const vector<string>& a) {
+  DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 10000));
+  DWORD start = GetTickCount();
+  HWND box = nullptr;
+  while (!(box = FindMessageBox())) {
+    if (GetTickCount() - start >= timeout) return Fail("no message box");
+    Sleep(50);
+  }
+  Sleep(200);
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("title").Str(TextOf(box));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(box, &pid);
+  j.Key("pid").Int(pid);
+  j.Key("statics").Open('[');
+  vector<HWND> kids = Descendants(box);
+  for (HWND c : kids) {
+    if (_wcsicmp(ClassOf(c).c_str(), L"Static") == 0 && !TextOf(c).empty()) j.Str(TextOf(c));
+  }
+  j.Close(']');
+  j.Key("buttons").Open('[');
+  for (HWND c : kids) {
+    if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) j.Str(TextOf(c));
+  }
+  j.Close(']');
+  bool icon = false;
+  for (HWND c : kids) {
+    if (_wcsicmp(ClassOf(c).c_str(), L"Static") == 0 &&
+        (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      icon = true;
+    }
+  }
+  j.Key("icon").Bool(icon);
+  j.Close('}');
+  Emit(j.Text());
+}
+
+void CmdMsgBoxOk(const vector<string>&) {
+  HWND box = FindMessageBox();
+  if (!box) return Fail("no message box");
+  HWND ok = GetDlgItem(box, IDOK);
+  if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
+  else PostMessageW(box, WM_COMMAND, IDOK, 0);
+  Ok();
+}
+
+void CmdClock(const vector<string>&) {
+  Json j;
+  j.Open('{').Key("ok").Bool(true);
+  LocalNow(j);
+  j.Close('}');
+  Emit(j.Text());
+}
+
+void CmdSleep(const vector<string>& a) {
+  Pump(static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 100)));
+  Ok();
+}
+
+bool Run(const vector<string>& a) {
+  if (a.empty()) return true;
+  const string& c = a[0];
+  if (c == "quit") return false;
+  struct Entry {
+    const char* name;
+    void (*fn)(const vector<string>&);
+  };
+  static const Entry table[] = {
+      {"wait", CmdWait},         {"waitgone", CmdWaitGone}, {"dump", CmdDump},
+      {"get", CmdGet},           {"click", CmdClick},       {"select", CmdSelect},
+      {"focus", CmdFocus},       {"type", CmdType},         {"key", CmdKey},
+      {"setsel", CmdSetSel},     {"scroll", CmdScroll},     {"tray", CmdTray},
+      {"traymenu", CmdTrayMenu}, {"close", CmdClose},       {"alive", CmdAlive},
+      {"windows", CmdWindows},   {"allwindows", CmdAllWindows}, {"focused", CmdFocused},
+      {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
+      {"sleep", CmdSleep},
+  };
+  for (const Entry& e : table) {
+    if (c == e.name) {
+      e.fn(a);
+      return true;
+    }
+  }
+  Fail("unknown command " + c);
+  return true;
+}
+
+vector<string> SplitTabs(const string& line) {
+  vector<string> out;
+  size_t start = 0;
+  for (;;) {
+    size_t tab = line.find('\t', start);
+    out.push_back(line.substr(start, tab == string::npos ? string::npos : tab - start));
+    if (tab == string::npos) break;
+    start = tab + 1;
+  }
+  return out;
+}
+
+bool ReadLine(string& line) {
+  line.clear();
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  char c;
+  DWORD got = 0;
+  while (ReadFile(in, &c, 1, &got, nullptr) && got == 1) {
+    if (c == '\n') return true;
+    if (c != '\r') line += c;
+  }
+  return !line.empty();
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argc > 1) {
+    vector<string> a;
+    for (int i = 1; i < argc; ++i) a.push_back(Utf8(argv[i]));
+    Run(a);
+    return 0;
+  }
+  string line;
+  while (ReadLine(line)) {
+    if (!Run(SplitTabs(line))) break;
+  }
+  return 0;
+}

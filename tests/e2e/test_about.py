@@ -1,0 +1,68 @@
+"""The About window, opened from the tray menu; screenshots of both windows."""
+
+import shutil
+import time
+import unittest
+
+from base import SessionTest
+
+WELCOME = "欢迎使用\r\n\r\nQuillon 定时关机小工具"
+
+
+def crop_box(rect, margin=8, limit=(800, 600)):
+    x, y, w, h = rect
+    x0, y0 = max(0, x - margin), max(0, y - margin)
+    x1, y1 = min(limit[0], x + w + margin), min(limit[1], y + h + margin)
+    return [x0, y0, x1 - x0, y1 - y0]
+
+
+class AboutWindow(SessionTest):
+    def open_about(self):
+        r = self.assertOk(self.drv("traymenu", "关于(&A)"), "choosing About")
+        return self.assertOk(self.drv("wait", "frmAbout", 5000, "visible"), "About window")
+
+    def test_a_screenshot_of_the_main_window(self):
+        self.show_main()
+        time.sleep(0.5)
+        shots = self.ctx.shots
+        shots.mkdir(parents=True, exist_ok=True)
+        self.session.screenshot(shots / "desktop.png")
+        main = self.session.dump()["screen"]
+        self.session.screenshot(shots / "main.png", crop_box(main))
+        self.assertTrue((shots / "main.png").stat().st_size > 1000)
+
+    def test_b_contents_and_escape(self):
+        self.drv("close", "frmMain")
+        self.drv("waitgone", "frmMain", 5000)
+        about = self.open_about()
+        self.assertEqual(about["caption"], "关于")
+        c = self.session.controls("frmAbout")
+        self.assertEqual(c["lblME"]["text"], WELCOME)
+        self.assertTrue(c["lblWebSite"]["text"].startswith("官方网站："), c["lblWebSite"]["text"])
+        self.assertIn("Image1", c)
+        self.assertEqual(about["client"][2:], [385, 145])
+        time.sleep(0.5)
+        shots = self.ctx.shots
+        shots.mkdir(parents=True, exist_ok=True)
+        self.session.screenshot(shots / "about.png", crop_box(about["screen"]))
+        # Enter and Space do not close it; Escape does.
+        self.assertOk(self.drv("key", "frmAbout", "enter"))
+        self.assertOk(self.drv("key", "frmAbout", "space"))
+        time.sleep(0.3)
+        self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "Enter closed About")
+        self.assertOk(self.drv("key", "frmAbout", "esc"))
+        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "Escape did not close About")
+        self.assertTrue(self.drv("alive")["running"])
+        self.assertFalse(self.drv("wait", "frmMain", 200, "visible").get("ok"),
+                         "closing About showed the main window")
+
+    def test_c_reopened_shows_welcome_once_and_double_click_closes_it(self):
+        self.open_about()
+        self.assertEqual(self.session.text("frmAbout.lblME"), WELCOME)
+        self.drv("tray", 515)
+        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "tray double-click left About open")
+        self.assertOk(self.drv("wait", "frmMain", 5000, "visible"))
+
+
+if __name__ == "__main__":
+    unittest.main()

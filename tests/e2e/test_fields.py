@@ -1,0 +1,136 @@
+"""Typing and spinning in the numeric fields, the mode switch, and arming
+and disarming with the settings locked in between."""
+
+import re
+import time
+import unittest
+
+from base import SessionTest
+
+
+class NumericFields(SessionTest):
+    def setUp(self):
+        self.show_main()
+
+    def type_at_end(self, name, chars):
+        self.assertOk(self.drv("focus", name), f"focus {name}")
+        self.drv("setsel", name, 100, 100)
+        return self.assertOk(self.drv("type", name, chars), f"typing into {name}")["text"]
+
+    def type_over(self, name, chars):
+        self.assertOk(self.drv("focus", name), f"focus {name}")
+        self.drv("setsel", name, 0, -1)
+        return self.assertOk(self.drv("type", name, chars), f"typing into {name}")["text"]
+
+    def spin(self, name, direction, count=1):
+        self.assertOk(self.drv("scroll", name, direction, count))
+
+    def test_clock_fields(self):
+        self.assertOk(self.drv("click", "opt(1)", "send"))
+        c = self.session.controls()
+        for name in ["txtHour", "vsHour", "txtMin", "vsMin", "cmbT"]:
+            self.assertTrue(c[name]["enabled"], f"{name} not enabled in clock-time mode")
+        for name in ["txtPeriod", "vsPeriod", "cmbUnit"]:
+            self.assertFalse(c[name]["enabled"], f"{name} still enabled in clock-time mode")
+        cases = [
+            # hour "1": a 9 after it clamps to 12; the spin stops at the top
+            ("txtHour", lambda: self.type_at_end("txtHour", "9"), "12"),
+            ("vsHour up at 12", lambda: self.spin("vsHour", "up"), "12"),
+            ("vsHour down", lambda: self.spin("vsHour", "down", 2), "10"),
+            # letters, Backspace and Enter are discarded
+            ("txtHour letters", lambda: self.type_at_end("txtHour", "a"), "10"),
+            ("txtHour backspace", lambda: self.drv("key", "txtHour", "backspace"), "10"),
+            ("txtHour zero over all", lambda: self.type_over("txtHour", "0"), "1"),
+            # minute: 0 is the bottom
+            ("vsMin down at 00", lambda: self.spin("vsMin", "down"), "00"),
+            ("vsMin up", lambda: self.spin("vsMin", "up"), "01"),
+            ("vsMin up to 10", lambda: self.spin("vsMin", "up", 9), "10"),
+            ("vsMin down to 09", lambda: self.spin("vsMin", "down"), "09"),
+            ("txtMin 75", lambda: self.type_over("txtMin", "75"), "59"),
+            ("vsMin up at 59", lambda: self.spin("vsMin", "up"), "59"),
+            ("txtMin 5", lambda: self.type_over("txtMin", "5"), "05"),
+        ]
+        for label, act, want in cases:
+            field = "txtHour" if "Hour" in label else "txtMin"
+            with self.subTest(step=label):
+                act()
+                self.assertEqual(self.session.text(field), want)
+        self.assertOk(self.drv("click", "opt(0)", "send"))
+        c = self.session.controls()
+        self.assertEqual((c["txtHour"]["text"], c["txtMin"]["text"]), ("1", "05"),
+                         "switching back lost the clock fields")
+        self.assertFalse(c["txtHour"]["enabled"])
+        self.assertTrue(c["txtPeriod"]["enabled"])
+
+    def test_delay_and_warning_fields(self):
+        cases = [
+            ("txtPeriod", lambda: self.spin("vsPeriod", "up"), "2"),
+            ("txtPeriod", lambda: self.spin("vsPeriod", "down", 3), "1"),
+            ("txtPeriod", lambda: self.type_at_end("txtPeriod", "2x"), "12"),
+            ("txtPeriod", lambda: self.type_at_end("txtPeriod", "34"), "123"),
+            ("txtPeriod", lambda: self.type_over("txtPeriod", "0"), "1"),
+            ("txtPeriod", lambda: self.type_over("txtPeriod", "999"), "999"),
+            ("txtPeriod", lambda: self.spin("vsPeriod", "up"), "999"),
+            ("txtPeriod", lambda: self.type_over("txtPeriod", "1"), "1"),
+            ("txtBlink", lambda: self.spin("vsBlink", "up"), "31"),
+            ("txtBlink", lambda: self.type_over("txtBlink", "0"), "1"),
+            ("txtBlink", lambda: self.type_over("txtBlink", "30"), "30"),
+        ]
+        for i, (field, act, want) in enumerate(cases):
+            with self.subTest(step=i, field=field):
+                act()
+                self.assertEqual(self.session.text(field), want)
+
+    def test_real_clicks_on_spin_arrows(self):
+        before = int(self.session.text("txtBlink"))
+        self.spin("vsBlink", "up", 1)
+        self.assertOk(self.drv("scroll", "vsBlink", "up", 1, "mouse"))
+        self.assertOk(self.drv("scroll", "vsBlink", "down", 3, "mouse"))
+        time.sleep(0.3)
+        self.assertEqual(self.session.text("txtBlink"), str(before - 1))
+        self.spin("vsBlink", "up", 1)
+
+    def test_warning_switch(self):
+        self.assertOk(self.drv("click", "chkBlink", "send"))
+        c = self.session.controls()
+        self.assertEqual(c["chkBlink"]["check"], 0)
+        self.assertFalse(c["txtBlink"]["enabled"] or c["vsBlink"]["enabled"])
+        self.assertEqual(c["txtBlink"]["text"], "30")
+        self.assertOk(self.drv("click", "chkBlink", "send"))
+        c = self.session.controls()
+        self.assertTrue(c["txtBlink"]["enabled"] and c["vsBlink"]["enabled"])
+
+
+class ArmAndDisarm(SessionTest):
+    def test_arm_locks_settings_and_counts_down_then_disarm(self):
+        self.assertOk(self.drv("focus", "cmdTimer"))
+        self.assertOk(self.drv("key", "-", "alt+e"), "Alt+E")
+        armed = self.session.controls()
+        self.assertEqual(armed["cmdTimer"]["text"], "禁止定时器(&D)", "Alt+E did not arm")
+        self.assertFalse(armed["frame"]["enabled"])
+        for name in ["cmbAction", "txtPeriod", "chkForce", "txtBlink"]:
+            self.assertFalse(armed[name]["effective_enabled"], f"{name} takes input while armed")
+        self.assertTrue(armed["cmdTimer"]["effective_enabled"])
+        time.sleep(1.6)
+        status = self.session.text("lblStatus")
+        m = re.fullmatch(r"(-?\d+) 秒后执行", status)
+        self.assertIsNotNone(m, f"status line {status!r}")
+        self.assertTrue(3590 <= int(m[1]) <= 3600, status)
+        tray = [c.int_arg(0) for c in self.session.tray_calls()]
+        self.assertEqual(tray, [0, 1], "arming should modify the tray icon once")
+
+        self.assertOk(self.drv("click", "cmdTimer", "send"))
+        idle = self.session.controls()
+        self.assertEqual(idle["cmdTimer"]["text"], "激活定时器(&E)")
+        self.assertEqual(idle["lblStatus"]["text"], "定时器禁止")
+        self.assertTrue(idle["frame"]["enabled"])
+        self.assertTrue(idle["cmbAction"]["effective_enabled"])
+        time.sleep(1.2)
+        self.assertEqual(self.session.text("lblStatus"), "定时器禁止", "ticks went on after disarming")
+        tray = [c.int_arg(0) for c in self.session.tray_calls()]
+        self.assertEqual(tray, [0, 1, 1])
+        self.assertTrue(self.drv("alive")["running"])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,118 @@
+"""Arming a few seconds ahead and letting each action fire, one Wine session
+per firing (under Wine an exit action ends that session only)."""
+
+import os
+import unittest
+
+import vespera_e2e as e2e
+from base import new_session
+
+DELAY = 3
+TRUE32 = 0xFFFFFFFF
+PRIVILEGE = ["OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges"]
+ACTION_CALLS = ["ExitWindowsEx", "SetSuspendState", "LockWorkStation"]
+
+# (version, list entry, force, expected action call and its arguments or None
+#  when the action is refused, privilege step expected)
+CASES = [
+    ("winxp", "关机", True, ("ExitWindowsEx", [8 | 4, 0]), True),
+    ("winxp", "重新启动", False, ("ExitWindowsEx", [2, 0]), True),
+    ("winxp", "注销", True, ("ExitWindowsEx", [0 | 4, 0]), True),
+    ("winxp", "挂起", True, ("SetSuspendState", [0, TRUE32, 0]), False),
+    ("winxp", "睡眠", False, ("SetSuspendState", [1, 0, 0]), False),
+    ("winxp", "锁定计算机", True, ("LockWorkStation", []), False),
+    ("win2k", "锁定计算机", False, ("LockWorkStation", []), False),
+    ("win10", "关机", False, ("ExitWindowsEx", [8, 0]), True),
+    ("win10", "挂起", True, None, False),
+    ("win10", "睡眠", True, None, False),
+    ("nt40", "注销", False, ("ExitWindowsEx", [0, 0]), True),
+    ("nt40", "睡眠", True, None, False),
+    ("win98", "关机", True, ("ExitWindowsEx", [12, 0]), False),
+    ("win98", "挂起", True, ("SetSuspendState", [0, TRUE32, 0]), False),
+]
+
+
+def local_ms(stamp):
+    """Milliseconds within the second of a driver time stamp."""
+    return int(stamp["local"].rsplit(".", 1)[1])
+
+
+def arm(testcase, s, action, force):
+    drv = s.driver
+    testcase.assertTrue(drv("select", "cmbAction", "=" + action).get("ok"),
+                        f"no entry {action} in {s.control('cmbAction')['items']}")
+    if not force:
+        drv("click", "chkForce", "send")
+    testcase.assertEqual(s.control("chkForce")["check"], 1 if force else 0)
+    testcase.assertTrue(drv("select", "cmbUnit", "=秒").get("ok"))
+    drv("focus", "txtPeriod")
+    drv("setsel", "txtPeriod", 0, -1)
+    typed = drv("type", "txtPeriod", str(DELAY))
+    testcase.assertEqual(typed.get("text"), str(DELAY), typed)
+    click = drv("click", "cmdTimer", "sync")
+    testcase.assertTrue(click.get("ok"), click)
+    before, after = click["before"], click["after"]
+    # The program read "now" between the two stamps; both lie in one second.
+    testcase.assertEqual(before["local"][:19], after["local"][:19], click)
+    testcase.assertEqual(s.text("cmdTimer"), "禁止定时器(&D)", "the click did not arm")
+    return before["ticks"] - local_ms(before) + DELAY * 1000
+
+
+class Firing(unittest.TestCase):
+    def check_firing(self, version, action, force, expect, privilege):
+        s = new_session(self, version)
+        deadline = arm(self, s, action, force)
+        ended = s.wait_ended(DELAY + 15)
+        calls = s.relay(s.vespera_pid, ACTION_CALLS + PRIVILEGE + ["Shell_NotifyIconA"])
+        log = "\n".join(map(repr, calls))
+        self.assertTrue(ended, f"the program still runs after the deadline\n{log}")
+        acts = [c for c in calls if c.func in ACTION_CALLS]
+        tray = [c for c in calls if c.func == "Shell_NotifyIconA"]
+        deletes = [c for c in tray if c.int_arg(0) == 2]
+        self.assertEqual(len(deletes), 1, f"tray icon not removed once\n{log}")
+        if expect is None:
+            self.assertEqual(acts, [], f"a refused action reached the system\n{log}")
+            fired = deletes[0]
+        else:
+            func, args = expect
+            self.assertEqual([c.func for c in acts], [func], log)
+            fired = acts[0]
+            self.assertEqual([fired.int_arg(i) for i in range(len(args))], args, log)
+            self.assertLess(fired.tick, deletes[0].tick, "icon removed before the action")
+        late = fired.tick - deadline
+        self.assertGreaterEqual(late, -50, f"fired {late} ms before the deadline second\n{log}")
+        self.assertLessEqual(late, 1000, f"fired {late} ms after the deadline second began")
+        priv = [c for c in calls if c.func in PRIVILEGE]
+        if privilege:
+            order = [c.func for c in calls if c.func in PRIVILEGE + ["ExitWindowsEx"]]
+            self.assertEqual(order, PRIVILEGE + ["ExitWindowsEx"] + PRIVILEGE, log)
+            for c in priv:
+                if c.func == "OpenProcessToken":
+                    self.assertEqual(c.int_arg(1), 40, repr(c))
+                if c.func == "LookupPrivilegeValueA":
+                    self.assertIn(c.args[0], ('""', "00000000"), repr(c))
+                    self.assertEqual(c.args[1], '"SeShutdownPrivilege"', repr(c))
+                if c.func == "AdjustTokenPrivileges":
+                    self.assertEqual((c.int_arg(1), c.int_arg(3)), (0, 16), repr(c))
+        else:
+            self.assertEqual(priv, [], f"privilege step where none belongs\n{log}")
+        return late
+
+
+def _make(case):
+    version, action, force, expect, privilege = case
+
+    def test(self):
+        self.check_firing(version, action, force, expect, privilege)
+
+    what = "refused" if expect is None else expect[0]
+    test.__doc__ = f"{action} under {version}, force {force}: {what}"
+    return test
+
+
+for _i, _case in enumerate(CASES):
+    setattr(Firing, f"test_{_i:02d}_{_case[0]}_{'force' if _case[2] else 'noforce'}", _make(_case))
+
+
+if __name__ == "__main__":
+    unittest.main()

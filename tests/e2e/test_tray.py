@@ -1,0 +1,90 @@
+"""Hiding instead of closing, the tray callbacks, the tray menu and Exit."""
+
+import time
+import unittest
+
+import vespera_e2e as e2e
+from base import SessionTest
+
+WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK = 513, 514, 515
+WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK = 516, 517, 518
+NIM_DELETE = 2
+
+
+class HideAndRestore(SessionTest):
+    def hidden(self):
+        return self.drv("waitgone", "frmMain", 5000)
+
+    def assert_running_with_icon(self):
+        self.assertTrue(self.drv("alive")["running"], "the program ended")
+        deletes = [c for c in self.session.tray_calls() if c.int_arg(0) == NIM_DELETE]
+        self.assertEqual(deletes, [], "the tray icon was removed")
+
+    def test_close_request_hides_and_double_click_restores_settings(self):
+        self.show_main()
+        self.assertOk(self.drv("select", "cmbAction", "=注销"))
+        self.assertOk(self.drv("click", "chkForce", "send"))
+        for how in ["", "sc"]:
+            with self.subTest(close=how or "WM_CLOSE"):
+                self.show_main()
+                self.drv("close", "frmMain", how) if how else self.drv("close", "frmMain")
+                self.assertOk(self.hidden(), "window still visible after the close request")
+                self.assertTrue(self.hidden()["exists"], "the window was destroyed")
+                self.assert_running_with_icon()
+                self.drv("tray", WM_LBUTTONDBLCLK)
+                self.assertOk(self.drv("wait", "frmMain", 5000, "visible"), "no restore")
+                c = self.session.controls()
+                self.assertEqual(c["cmbAction"]["selected"], 2)
+                self.assertEqual(c["chkForce"]["check"], 0)
+        self.drv("select", "cmbAction", 0)
+        self.drv("click", "chkForce", "send")
+
+    def test_escape_in_warning_seconds_hides(self):
+        self.show_main()
+        self.assertOk(self.drv("key", "txtBlink", "esc"))
+        self.assertOk(self.hidden(), "Escape in txtBlink did not hide the window")
+        self.assert_running_with_icon()
+        self.assertEqual(self.session.text("txtBlink"), "30")
+        self.show_main()
+
+    def test_other_tray_notifications_do_nothing(self):
+        self.show_main()
+        self.drv("close", "frmMain")
+        self.assertOk(self.hidden())
+        for code in [512, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, 519]:
+            self.drv("tray", code)
+        time.sleep(1)
+        self.assertFalse(self.drv("wait", "frmMain", 300, "visible").get("ok"),
+                         "a notification other than the double-click showed the window")
+        popups = [w for w in self.drv("allwindows")["windows"] if w["class"] == "#32768"]
+        self.assertEqual(popups, [], "a notification other than the right click opened a menu")
+        self.show_main()
+
+    def test_tray_menu_items(self):
+        r = self.assertOk(self.drv("traymenu"), "tray menu")
+        self.assertEqual(r["items"], ["退出(&X)", "-", "关于(&A)"])
+        fg = [c for c in self.session.relay(self.session.vespera_pid, ["SetForegroundWindow"])]
+        self.assertTrue(any(c.int_arg(0) == self.session.main["hwnd"] for c in fg),
+                        f"no SetForegroundWindow(main) before the menu: {fg}")
+        time.sleep(0.5)
+        self.assertTrue(self.drv("alive")["running"])
+
+
+class ExitFromTrayMenu(SessionTest):
+    def test_exit_while_armed_removes_icon_and_ends_without_action(self):
+        self.assertOk(self.drv("click", "cmdTimer", "send"))
+        self.assertEqual(self.session.text("cmdTimer"), "禁止定时器(&D)")
+        self.drv("close", "frmMain")
+        self.assertOk(self.drv("waitgone", "frmMain", 5000))
+        r = self.assertOk(self.drv("traymenu", "退出(&X)"), "choosing Exit")
+        self.assertTrue(self.session.wait_ended(15), "the program did not end after Exit")
+        tray = [c.int_arg(0) for c in self.session.tray_calls()]
+        self.assertEqual(tray[0], 0, tray)
+        self.assertEqual(tray[-1], NIM_DELETE, f"tray calls {tray}: the icon was not removed last")
+        actions = self.session.relay(self.session.vespera_pid,
+                                     ["ExitWindowsEx", "SetSuspendState", "LockWorkStation"])
+        self.assertEqual(actions, [], "Exit performed the armed action")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,161 @@
+// The countdown tick: the status line, the warning blink and the firing.
+#include "tests/forms/main_window_fixture.h"
+
+namespace {
+
+class CountdownTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(Start());
+    Win().Choose(*main->cmbUnit, 2);  // seconds
+  }
+  void ArmSeconds(const std::string& seconds) {
+    main->txtPeriod->SetText(seconds);
+    Win().Click(*main->cmdTimer);
+  }
+  // One tick, half a second after the last.
+  void HalfSecondTick() {
+    halfSeconds_ = !halfSeconds_;
+    if (!halfSeconds_) sys.clock.Advance(1);
+    Win().Tick(*main->Timer);
+  }
+  std::vector<std::uint32_t> IconsSent() const {
+    std::vector<std::uint32_t> icons;
+    for (const auto& r : sys.api.trayRecords) icons.push_back(r.hIcon);
+    return icons;
+  }
+  static constexpr std::uint32_t kIcon = ui::memory::MemoryToolkit::kIcon;
+  bool halfSeconds_ = false;
+};
+
+TEST_F(CountdownTest, EachNumberShowsOnTwoTicksAndZeroComesBeforeTheAction) {
+  Win().Click(*main->chkBlink);  // no blink
+  ArmSeconds("3");
+  std::vector<std::string> labels;
+  while (Win().Loaded() && labels.size() < 20) {
+    HalfSecondTick();
+    labels.push_back(main->lblStatus->Caption());
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"3 秒后执行", "2 秒后执行", "2 秒后执行", "1 秒后执行",
+                                              "1 秒后执行", "0 秒后执行"}));
+  EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
+  EXPECT_TRUE(main->bExiting);
+  EXPECT_TRUE(toolkit.quit);
+  EXPECT_EQ(LastTrayMessage(), 2u);
+  // The tray saw only the add, the arming and the removal: the warning was off.
+  EXPECT_EQ(IconsSent(), (std::vector<std::uint32_t>{kIcon, kIcon, kIcon}));
+}
+
+TEST_F(CountdownTest, BlinksInsideTheWarningPeriodAndCarriesThePhaseAcrossDisarming) {
+  main->txtBlink->SetText("2");
+  ArmSeconds("4");
+  for (int i = 0; i < 4; ++i) HalfSecondTick();  // 4, 3, 3, 2: blinks on the 2 only
+  Win().Click(*main->cmdTimer);                  // disarm after one blink
+  EXPECT_EQ(IconsSent(), (std::vector<std::uint32_t>{kIcon, kIcon, 0, kIcon}));
+  EXPECT_TRUE(main->bIconPhase);
+  ArmSeconds("1");
+  HalfSecondTick();  // 1 left: this blink shows the icon, the phase went on
+  EXPECT_EQ(sys.api.trayRecords.back().hIcon, kIcon);
+  EXPECT_EQ(LastTrayMessage(), 1u);
+  EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-30 10:00:03执行关机")) << "the tip stays";
+  EXPECT_FALSE(main->bIconPhase);
+}
+
+TEST_F(CountdownTest, WarningOffNeverTouchesTheIcon) {
+  Win().Click(*main->chkBlink);
+  ArmSeconds("5");
+  const std::size_t sent = sys.api.trayRecords.size();
+  for (int i = 0; i < 6; ++i) HalfSecondTick();
+  EXPECT_EQ(sys.api.trayRecords.size(), sent);
+}
+
+TEST_F(CountdownTest, TheFiringTickBlinksBeforeTheAction) {
+  main->txtBlink->SetText("30");
+  ArmSeconds("1");
+  HalfSecondTick();
+  HalfSecondTick();
+  ASSERT_FALSE(Win().Loaded());
+  const auto routines = sys.Routines({"GetVersionExA", "GetCurrentProcess", "OpenProcessToken",
+                                      "LookupPrivilegeValueA", "AdjustTokenPrivileges", "CloseHandle"});
+  const std::vector<std::string> tail(routines.end() - 3, routines.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"Shell_NotifyIconA", "ExitWindowsEx", "Shell_NotifyIconA"}));
+}
+
+TEST_F(CountdownTest, AClockJumpPastTheDeadlineShowsNegativeSecondsAndFires) {
+  ArmSeconds("60");
+  sys.clock.Advance(3600);
+  Win().Tick(*main->Timer);
+  EXPECT_EQ(main->lblStatus->Caption(), "-3540 秒后执行");
+  EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
+}
+
+TEST_F(CountdownTest, ADeadlineEqualToTheArmingMomentFiresOnTheFirstTick) {
+  sys.clock.Set(2012, 10, 30, 10, 30, 0);
+  Win().Click(*main->opt[1]);
+  main->txtHour->SetText("10");
+  main->txtMin->SetText("30");
+  Win().Click(*main->cmdTimer);
+  Win().Tick(*main->Timer);
+  EXPECT_EQ(main->lblStatus->Caption(), "0 秒后执行");
+  EXPECT_FALSE(Win().Loaded());
+}
+
+TEST_F(CountdownTest, EachActionPerformsItsRowWithTheForceFlagCapturedAtArming) {
+  struct Row {
+    int entry;
+    bool force;
+    std::string routine;
+    std::vector<long long> args;
+  };
+  const Row rows[] = {
+      {0, true, "ExitWindowsEx", {12, 0}}, {0, false, "ExitWindowsEx", {8, 0}},
+      {1, true, "ExitWindowsEx", {6, 0}},  {2, false, "ExitWindowsEx", {0, 0}},
+      {2, true, "ExitWindowsEx", {4, 0}},  {3, true, "SetSuspendState", {0, -1, 0}},
+      {4, false, "SetSuspendState", {1, 0, 0}}, {5, true, "LockWorkStation", {}},
+  };
+  for (const Row& r : rows) {
+    doubles::RecordingSystem s;  // Windows XP: six entries
+    ui::memory::MemoryToolkit t;
+    frmMain m(t, s.system, kTestPage);
+    ASSERT_TRUE(m.Form_Initialize());
+    auto& w = *dynamic_cast<ui::memory::MemoryForm*>(m.Window());
+    w.Choose(*m.cmbAction, r.entry);
+    w.Choose(*m.cmbUnit, 2);
+    if (!r.force) w.Click(*m.chkForce);
+    w.Click(*m.cmdTimer);
+    if (!r.force) w.Click(*m.chkForce);  // later changes are locked out anyway
+    s.clock.Advance(1);
+    w.Tick(*m.Timer);
+    SCOPED_TRACE(m.sAction);
+    const auto calls = s.CallsTo(r.routine);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].args, r.args);
+    EXPECT_EQ(s.CallsTo("ExitWindowsEx").size() + s.CallsTo("SetSuspendState").size() +
+                  s.CallsTo("LockWorkStation").size(),
+              1u);
+    EXPECT_FALSE(w.Loaded());
+  }
+}
+
+TEST_F(CountdownTest, AFailedOrRefusedActionStillEndsTheProgram) {
+  sys.api.exitResult = 0;
+  ArmSeconds("1");
+  sys.clock.Advance(1);
+  Win().Tick(*main->Timer);
+  EXPECT_TRUE(toolkit.quit);
+}
+
+TEST_F(CountdownTest, FiringWhileTheAboutWindowOrTheMenuIsOpenStillEnds) {
+  ArmSeconds("1");
+  Win().nextMenuChoice = "mnuAbout";
+  Win().TrayNotify(517);
+  ASSERT_TRUE(main->About().Visible());
+  sys.clock.Advance(1);
+  Win().Tick(*main->Timer);  // ticks go on under the modal window
+  EXPECT_FALSE(main->About().Loaded());
+  EXPECT_TRUE(toolkit.quit);
+  EXPECT_EQ(LastTrayMessage(), 2u);
+}
+
+}  // namespace

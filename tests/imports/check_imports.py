@@ -1,0 +1,240 @@
+#!/usr/bin/env python3
+"""Checks that a built vespera.exe can run on Windows XP SP3 as it is shipped.
+
+It fails when the program
+  - imports a routine that must be bound at run time instead,
+  - imports from a DLL that is not one of Windows' own (a MinGW runtime DLL
+    such as libstdc++-6.dll, libgcc_s_*.dll or libwinpthread-1.dll means the
+    program was not linked statically),
+  - imports a routine from a known list of routines that Windows XP SP3 does
+    not have (added in Server 2003, Vista or later),
+  - is not a 32-bit x86 GUI program with subsystem version 5.01.
+
+The list of post-XP routines is a deny-list of well-known names, not a full
+comparison with what the XP SP3 system DLLs export: a routine missing from
+it can still be absent on XP. Running the program under an XP system is the
+only complete check.
+
+Usage: check_imports.py [--objdump TOOL] program.exe
+       check_imports.py --self-test
+"""
+import argparse
+import re
+import subprocess
+import sys
+
+# Bound at run time through platform::WinApi; a static import would tie the
+# program to systems that have them and hide them from the binding table.
+RUN_TIME_BOUND = {
+    "GetVersionExA", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
+    "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
+    "AdjustTokenPrivileges", "Shell_NotifyIconA", "SetForegroundWindow",
+    "InitCommonControls", "ShellExecuteA",
+}
+
+# DLLs that Windows XP SP3 ships in its system directory.
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll",
+    "shell32.dll", "comctl32.dll", "comdlg32.dll", "ole32.dll", "oleaut32.dll",
+    "shlwapi.dll", "uxtheme.dll", "version.dll", "winmm.dll", "imm32.dll",
+    "ws2_32.dll", "powrprof.dll", "ntdll.dll",
+}
+
+# Well-known routines of these DLLs that XP SP3 lacks.
+POST_XP = {
+    "kernel32.dll": {
+        "GetTickCount64", "InitializeCriticalSectionEx",
+        "InitOnceExecuteOnce", "InitOnceInitialize", "InitOnceBeginInitialize",
+        "InitOnceComplete",
+        "InitializeSRWLock", "AcquireSRWLockExclusive", "AcquireSRWLockShared",
+        "ReleaseSRWLockExclusive", "ReleaseSRWLockShared",
+        "TryAcquireSRWLockExclusive", "TryAcquireSRWLockShared",
+        "InitializeConditionVariable", "SleepConditionVariableCS",
+        "SleepConditionVariableSRW", "WakeConditionVariable", "WakeAllConditionVariable",
+        "FlsAlloc", "FlsFree", "FlsGetValue", "FlsSetValue",
+        "CreateEventExA", "CreateEventExW", "CreateMutexExA", "CreateMutexExW",
+        "CreateSemaphoreExA", "CreateSemaphoreExW", "CreateWaitableTimerExW",
+        "GetFileInformationByHandleEx", "SetFileInformationByHandle",
+        "GetFinalPathNameByHandleA", "GetFinalPathNameByHandleW",
+        "CreateSymbolicLinkA", "CreateSymbolicLinkW",
+        "QueryFullProcessImageNameA", "QueryFullProcessImageNameW",
+        "GetCurrentProcessorNumber", "GetSystemTimePreciseAsFileTime",
+        "GetLocaleInfoEx", "GetDateFormatEx", "GetTimeFormatEx", "GetNumberFormatEx",
+        "GetCurrencyFormatEx", "LCMapStringEx", "CompareStringEx", "CompareStringOrdinal",
+        "GetUserDefaultLocaleName", "GetSystemDefaultLocaleName", "LocaleNameToLCID",
+        "LCIDToLocaleName", "ResolveLocaleName", "IsValidLocaleName", "EnumSystemLocalesEx",
+        "GetThreadUILanguage", "SetThreadStackGuarantee", "CancelIoEx", "CancelSynchronousIo",
+        "GetQueuedCompletionStatusEx", "SetFileCompletionNotificationModes",
+        "RegisterApplicationRestart", "RegisterApplicationRecoveryCallback",
+        "GetProductInfo", "QueryThreadCycleTime", "QueryProcessCycleTime", "GetErrorMode",
+        "SetThreadErrorMode", "GetThreadErrorMode", "CreateRemoteThreadEx",
+        "GetLogicalProcessorInformationEx", "GetActiveProcessorCount",
+        "GetMaximumProcessorCount", "RaiseFailFastException",
+        "SetDefaultDllDirectories", "AddDllDirectory", "RemoveDllDirectory",
+        "GetOverlappedResultEx", "CreateFile2", "InitializeProcThreadAttributeList",
+        "UpdateProcThreadAttribute", "DeleteProcThreadAttributeList",
+        "InterlockedCompareExchange64", "GetNamedPipeClientProcessId",
+    },
+    "user32.dll": {
+        "SetProcessDPIAware", "IsProcessDPIAware", "SetProcessDpiAwarenessContext",
+        "GetDpiForWindow", "GetDpiForSystem", "AdjustWindowRectExForDpi",
+        "GetSystemMetricsForDpi", "EnableNonClientDpiScaling",
+        "ChangeWindowMessageFilter", "ChangeWindowMessageFilterEx",
+        "AddClipboardFormatListener", "RemoveClipboardFormatListener",
+        "ShutdownBlockReasonCreate", "ShutdownBlockReasonDestroy", "ShutdownBlockReasonQuery",
+        "RegisterPowerSettingNotification", "UnregisterPowerSettingNotification",
+        "SetWindowDisplayAffinity", "GetWindowDisplayAffinity",
+        "RegisterTouchWindow", "GetTouchInputInfo", "CloseTouchInputHandle",
+        "CalculatePopupWindowPosition", "LogicalToPhysicalPoint", "PhysicalToLogicalPoint",
+        "GetGestureInfo", "SetGestureConfig", "EnableMouseInPointer", "GetPointerInfo",
+    },
+    "advapi32.dll": {
+        "RegGetValueA", "RegGetValueW", "RegDeleteKeyExA", "RegDeleteKeyExW",
+        "RegDeleteTreeA", "RegDeleteTreeW", "RegCopyTreeA", "RegCopyTreeW",
+        "RegSetKeyValueA", "RegSetKeyValueW", "RegDeleteKeyValueA", "RegDeleteKeyValueW",
+        "RegLoadMUIStringA", "RegLoadMUIStringW", "RegOpenKeyTransactedA",
+        "RegOpenKeyTransactedW", "EventRegister", "EventUnregister", "EventWrite",
+        "EventEnabled", "AddMandatoryAce",
+    },
+    "msvcrt.dll": {
+        "_fseeki64", "_ftelli64", "_get_invalid_parameter_handler",
+        "_set_invalid_parameter_handler", "_set_abort_behavior",
+        "_create_locale", "_free_locale", "_get_current_locale",
+    },
+}
+
+# XP's msvcrt.dll has neither the checked "_s" routines nor the "_l" locale ones.
+POST_XP_PATTERNS = {
+    "msvcrt.dll": [re.compile(r".+_s$"), re.compile(r".+_l$")],
+    "kernel32.dll": [re.compile(r"^K32")],
+}
+
+
+def parse(objdump_text):
+    """Returns (header fields, [(dll, routine)]) from `objdump -p` output."""
+    header = {}
+    imports = []
+    dll = None
+    in_table = False
+    for line in objdump_text.splitlines():
+        stripped = line.strip()
+        m = re.match(r"^(Major|Minor)(Subsystem|OperatingSystem)Version\s+(\d+)", stripped)
+        if m:
+            header[m.group(1) + m.group(2)] = int(m.group(3))
+        m = re.match(r"^Subsystem\s+([0-9a-fA-F]+)", stripped)
+        if m:
+            header["Subsystem"] = int(m.group(1), 16)
+        m = re.search(r"file format (\S+)", stripped)
+        if m:
+            header["format"] = m.group(1)
+        m = re.match(r"^DLL Name:\s*(\S+)", stripped)
+        if m:
+            dll, in_table = m.group(1), False
+            continue
+        if dll and re.match(r"^vma:\s+Hint", stripped):
+            in_table = True
+            continue
+        if in_table:
+            if not stripped:
+                dll, in_table = None, False
+                continue
+            fields = stripped.split()
+            if len(fields) >= 3 and fields[2] != "<none>":
+                imports.append((dll, fields[2]))
+            elif len(fields) >= 2:
+                imports.append((dll, "#" + fields[1]))
+    return header, imports
+
+
+def problems(header, imports):
+    found = []
+    if header.get("format") != "pei-i386":
+        found.append(f"not a 32-bit x86 program (format {header.get('format')})")
+    version = (header.get("MajorSubsystem"), header.get("MinorSubsystem"))
+    if version != (5, 1):
+        found.append(f"subsystem version {version[0]}.{version[1]}, expected 5.01")
+    if header.get("Subsystem") != 2:
+        found.append(f"subsystem {header.get('Subsystem')}, expected 2 (Windows GUI)")
+    if not imports:
+        found.append("no imports found: not a program, or the table was not read")
+    for dll, routine in imports:
+        key = dll.lower()
+        if key not in SYSTEM_DLLS:
+            found.append(f"{dll}: not a Windows system DLL ({routine})")
+        if routine in RUN_TIME_BOUND:
+            found.append(f"{dll}!{routine}: must be bound at run time, not imported")
+        if routine in POST_XP.get(key, ()) or any(
+                p.match(routine) for p in POST_XP_PATTERNS.get(key, ())):
+            found.append(f"{dll}!{routine}: not on Windows XP SP3")
+    return found
+
+
+def self_test():
+    sample = """
+prog.exe:     file format pei-i386
+MajorSubsystemVersion\t6
+MinorSubsystemVersion\t0
+Subsystem\t\t00000003\t(Windows CUI)
+
+\tDLL Name: KERNEL32.dll
+\tvma:  Hint/Ord Member-Name Bound-To
+\t402fc\t  136  CloseHandle
+\t4030a\t  222  GetCurrentProcess
+\t4031a\t  233  InitializeCriticalSectionEx
+\t4032a\t  234  K32EnumProcesses
+
+\tDLL Name: msvcrt.dll
+\tvma:  Hint/Ord Member-Name Bound-To
+\t40400\t  100  strcpy_s
+\t40410\t  101  malloc
+
+\tDLL Name: libstdc++-6.dll
+\tvma:  Hint/Ord Member-Name Bound-To
+\t40500\t    5  _ZNSt8ios_base4InitC1Ev
+
+\tDLL Name: comctl32.dll
+\tvma:  Hint/Ord Member-Name Bound-To
+\t80000011\t   17  <none>
+"""
+    header, imports = parse(sample)
+    assert ("comctl32.dll", "#17") in imports, imports
+    assert ("KERNEL32.dll", "CloseHandle") in imports, imports
+    found = "\n".join(problems(header, imports))
+    expected = ["subsystem version 6.0", "subsystem 3", "GetCurrentProcess: must be bound",
+                "InitializeCriticalSectionEx: not on", "K32EnumProcesses: not on",
+                "strcpy_s: not on", "libstdc++-6.dll: not a Windows system DLL"]
+    missing = [e for e in expected if e not in found]
+    assert not missing, f"not reported: {missing}\nreported:\n{found}"
+    assert "CloseHandle" not in found and "malloc" not in found, found
+    clean = sample.replace("\t6\n", "\t5\n", 1).replace("\t0\n", "\t1\n", 1)
+    clean = clean.replace("00000003", "00000002")
+    header, _ = parse(clean)
+    assert not problems(header, [("KERNEL32.dll", "CloseHandle")]), problems(header, [])
+    print("check_imports self-test: 1 passed, 0 failed")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("program", nargs="?")
+    parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
+    parser.add_argument("--self-test", action="store_true")
+    args = parser.parse_args()
+    if args.self_test:
+        self_test()
+        return 0
+    if not args.program:
+        parser.error("program.exe is required")
+    text = subprocess.run([args.objdump, "-p", args.program], check=True,
+                          capture_output=True, text=True).stdout
+    header, imports = parse(text)
+    found = problems(header, imports)
+    for p in found:
+        print(f"FAIL {p}")
+    dlls = sorted({d for d, _ in imports}, key=str.lower)
+    print(f"{args.program}: {len(imports)} routines from {', '.join(dlls)}; "
+          f"subsystem {header.get('MajorSubsystem')}.{header.get('MinorSubsystem'):02d}")
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
