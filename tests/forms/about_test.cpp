@@ -1,0 +1,115 @@
+// The About window, opened from the tray menu.
+#include "tests/forms/main_window_fixture.h"
+
+namespace {
+
+class AboutTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(Start());
+  }
+  ui::memory::MemoryForm& Open() {
+    Win().nextMenuChoice = "mnuAbout";
+    Win().TrayNotify(517);
+    return *AboutWin();
+  }
+  frmAbout& About() { return main->About(); }
+};
+
+TEST_F(AboutTest, OpensModalOwnedByTheMainWindowWithItsTexts) {
+  auto& a = Open();
+  EXPECT_TRUE(a.Visible());
+  EXPECT_EQ(a.Owner(), &Win());
+  EXPECT_EQ(a.Design().caption, "关于");
+  EXPECT_EQ(About().lblME->Caption(), "欢迎使用\r\n\r\nQuillon 定时关机小工具");
+  EXPECT_EQ(About().lblWebSite->Caption(), "官方网站：www.example.test");
+  EXPECT_TRUE(About().lblWebSite->GetFont().underline);
+  EXPECT_EQ(About().lblWebSite->GetFont().name, "宋体");
+  EXPECT_EQ(About().lblWebSite->GetFont().charset, 134);
+}
+
+TEST_F(AboutTest, ClosesOnBackgroundOnTheWelcomeTextAndOnEscapeOnly) {
+  for (int way = 0; way < 3; ++way) {
+    auto& a = Open();
+    a.Type(13);
+    a.Type(' ');
+    a.Click(*About().lblWebSite);
+    ASSERT_TRUE(About().Visible()) << "Enter, Space and the link leave it open";
+    if (way == 0) a.ClickBackground();
+    if (way == 1) a.Click(*About().lblME);
+    if (way == 2) a.Type(27);
+    EXPECT_FALSE(About().Loaded()) << "way " << way;
+    EXPECT_TRUE(Win().TakesInput()) << "the main window takes input again";
+  }
+  EXPECT_TRUE(Win().Visible()) << "Escape in the About window leaves the main window alone";
+}
+
+TEST_F(AboutTest, TheLinkOpensTheMakersPage) {
+  auto& a = Open();
+  a.Click(*About().lblWebSite);
+  const auto calls = sys.CallsTo("ShellExecuteA");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].args, (std::vector<long long>{static_cast<long long>(a.Hwnd()), 5}));
+  EXPECT_EQ(calls[0].text, std::string("open|") + kTestPage + "|<null>|C:\\");
+  EXPECT_TRUE(About().Visible());
+}
+
+TEST_F(AboutTest, OpeningAgainShowsTheWelcomeTextOnce) {
+  Open().Type(27);
+  Open();
+  EXPECT_EQ(About().lblME->Caption(), "欢迎使用\r\n\r\nQuillon 定时关机小工具");
+  EXPECT_EQ(toolkit.forms.size(), 2u) << "the main window and one About window";
+}
+
+TEST_F(AboutTest, UnderlineFollowsThePointer) {
+  auto& a = Open();
+  a.MouseOverBackground();
+  EXPECT_FALSE(About().lblWebSite->GetFont().underline);
+  a.MouseOver(*About().lblWebSite);
+  EXPECT_TRUE(About().lblWebSite->GetFont().underline);
+  a.MouseOverBackground();
+  EXPECT_FALSE(About().lblWebSite->GetFont().underline);
+}
+
+TEST_F(AboutTest, TheMainWindowRefusesInputWhileItIsOpen) {
+  Open();
+  Win().Click(*main->cmdTimer);
+  Win().TypeInto(*main->txtBlink, "5");
+  Win().CloseButton();
+  EXPECT_FALSE(main->bTimerOn);
+  EXPECT_EQ(main->txtBlink->Text(), "30");
+  EXPECT_TRUE(Win().Visible());
+}
+
+TEST_F(AboutTest, TrayDoubleClickClosesItBeforeRestoringTheMainWindow) {
+  Win().Hide();
+  Open();
+  Win().TrayNotify(515);
+  EXPECT_FALSE(About().Loaded());
+  EXPECT_TRUE(Win().Visible());
+  EXPECT_TRUE(Win().TakesInput());
+}
+
+TEST_F(AboutTest, OpensWhileTheMainWindowIsHiddenAndExitStillEnds) {
+  Win().Hide();
+  Open();
+  EXPECT_TRUE(About().Visible());
+  Win().nextMenuChoice = "mnuAbout";  // chosen again while open: the open window stays
+  Win().TrayNotify(517);
+  EXPECT_EQ(toolkit.forms.size(), 2u);
+  Win().nextMenuChoice = "mnuExit";
+  Win().TrayNotify(517);
+  EXPECT_FALSE(About().Loaded());
+  EXPECT_TRUE(toolkit.quit);
+  EXPECT_EQ(LastTrayMessage(), 2u);
+}
+
+TEST(AboutHostName, TakesWhatLiesBetweenTheSchemeAndThePath) {
+  EXPECT_EQ(frmAbout::HostName("http://www.a.example/x.php?id=1"), "www.a.example");
+  EXPECT_EQ(frmAbout::HostName("https://b.example:8080/"), "b.example");
+  EXPECT_EQ(frmAbout::HostName("c.example?q"), "c.example");
+  EXPECT_EQ(frmAbout::HostName(""), "");
+}
+
+}  // namespace
