@@ -168,23 +168,24 @@ void MemoryForm::Choose(ComboBox& list, int index) {
   if (Reachable(list)) list.SetListIndex(index);
 }
 
-void MemoryForm::SpinUp(ScrollBar& bar) {
-  if (!Reachable(bar)) return;
-  // The top end holds Min: a step up goes toward it.
-  const int step = bar.Min() > bar.Max() ? 1 : -1;
-  const int next = bar.Value() + step;
+namespace {
+// One step of a spin control, stopping at its ends. Toward the top end goes
+// toward Min, which may be the larger bound.
+void Step(ScrollBar& bar, bool up) {
+  const int towardTop = bar.Min() > bar.Max() ? 1 : -1;
+  const int next = bar.Value() + (up ? towardTop : -towardTop);
   if (next <= std::max(bar.Min(), bar.Max()) && next >= std::min(bar.Min(), bar.Max())) {
     bar.SetValue(static_cast<std::int16_t>(next));
   }
 }
+}  // namespace
+
+void MemoryForm::SpinUp(ScrollBar& bar) {
+  if (Reachable(bar)) Step(bar, true);
+}
 
 void MemoryForm::SpinDown(ScrollBar& bar) {
-  if (!Reachable(bar)) return;
-  const int step = bar.Min() > bar.Max() ? -1 : 1;
-  const int next = bar.Value() + step;
-  if (next <= std::max(bar.Min(), bar.Max()) && next >= std::min(bar.Min(), bar.Max())) {
-    bar.SetValue(static_cast<std::int16_t>(next));
-  }
+  if (Reachable(bar)) Step(bar, false);
 }
 
 void MemoryForm::DragThumb(ScrollBar& bar, std::int16_t releasedAt) {
