@@ -1,0 +1,216 @@
+#include "platform/win32/winapi_win32.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+namespace platform {
+namespace {
+
+// Every routine bound at run time: library name as the program gives it,
+// routine name, result type and argument types. The argument types are the
+// program's own; on 32-bit x86 (stdcall) each is passed exactly as the real
+// routine expects it.
+//
+// SetSuspendState returns a BOOLEAN in AL only, so its result is read as one
+// byte; its BOOLEAN arguments are pushed as 32-bit values either way.
+#define VESPERA_BOUND_ROUTINES(X)                                                        \
+  X(GetVersionExA, "kernel32", std::int32_t, (OsVersionInfoA*))                          \
+  X(GetCurrentProcess, "kernel32", Handle, ())                                           \
+  X(ExitWindowsEx, "user32", std::int32_t, (std::uint32_t, std::uint32_t))               \
+  X(SetForegroundWindow, "user32", std::int32_t, (Handle))                               \
+  X(LockWorkStation, "user32.dll", std::int32_t, ())                                     \
+  X(SetSuspendState, "Powrprof", std::uint8_t, (std::int32_t, std::int32_t, std::int32_t)) \
+  X(OpenProcessToken, "advapi32.dll", std::int32_t, (Handle, std::uint32_t, Handle*))    \
+  X(LookupPrivilegeValueA, "advapi32.dll", std::int32_t, (const char*, const char*, Luid*)) \
+  X(AdjustTokenPrivileges, "advapi32.dll", std::int32_t,                                 \
+    (Handle, std::int32_t, const TokenPrivileges*, std::uint32_t, TokenPrivileges*,       \
+     std::uint32_t*))                                                                    \
+  X(Shell_NotifyIconA, "shell32", std::int32_t, (std::uint32_t, NOTIFYICONDATAA*))       \
+  X(ShellExecuteA, "shell32.dll", Handle,                                                \
+    (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
+  X(InitCommonControls, "comctl32", void, ())
+
+static_assert(sizeof(Handle) == sizeof(HANDLE), "the program is built for 32-bit Windows");
+static_assert(sizeof(HANDLE) == 4, "the routine table assumes the 32-bit stdcall ABI");
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == sizeof(NotifyIconDataA),
+              "the portable tray record must be the head of NOTIFYICONDATAA");
+
+// The library's file name: a name without an extension gets ".dll", as
+// LoadLibrary would add it.
+std::wstring LibraryFileName(const char* name) {
+  std::wstring file;
+  for (const char* c = name; *c != '\0'; ++c) file += static_cast<wchar_t>(*c);
+  if (std::strchr(name, '.') == nullptr) file += L".dll";
+  return file;
+}
+
+// The program's manifest asks for the version-6 common controls, which live
+// outside the system directory. Only the activation context can name them,
+// and where it does, a bare name never reaches the program's directory.
+bool RedirectedBySideBySide(const std::wstring& file) {
+  ACTCTX_SECTION_KEYED_DATA data{};
+  data.cbSize = sizeof(data);
+  return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                  file.c_str(), &data) != FALSE;
+}
+
+HMODULE LoadSystemLibrary(const std::wstring& file) {
+  if (RedirectedBySideBySide(file)) return LoadLibraryW(file.c_str());
+  wchar_t dir[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(dir, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::wstring path(dir, length);
+  if (path.back() != L'\\') path += L'\\';
+  path += file;
+  // A full path never searches the program's directory or the current one;
+  // the altered search path takes the library's own dependencies from the
+  // system directory too.
+  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+// Loaded libraries, one entry per file: "user32" and "user32.dll" share one.
+HMODULE SystemLibrary(const char* name) {
+  struct Loaded {
+    std::wstring file;
+    HMODULE module;
+  };
+  static Loaded loaded[8];
+  static std::size_t count = 0;
+
+  const std::wstring file = LibraryFileName(name);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (lstrcmpiW(loaded[i].file.c_str(), file.c_str()) == 0) return loaded[i].module;
+  }
+  HMODULE module = LoadSystemLibrary(file);
+  if (count < std::size(loaded)) loaded[count++] = {file, module};
+  return module;
+}
+
+// A tip cut to the full 64 bytes has no NUL for the shell to stop at: cut it
+// before the last whole character that leaves room for one.
+void TerminateTip(char* tip) {
+  constexpr std::size_t kField = 64;
+  if (std::memchr(tip, '\0', kField) != nullptr) return;
+  std::size_t end = 0;
+  while (end < kField) {
+    const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(tip[end])) ? 2 : 1;
+    if (end + width > kField - 1) break;
+    end += width;
+  }
+  tip[end] = '\0';
+}
+
+// The address of one routine, looked up once; a failed look-up is not repeated.
+template <typename Signature>
+class Bound {
+ public:
+  constexpr Bound(const char* library, const char* routine) : library_(library), routine_(routine) {}
+
+  Signature* Get() {
+    if (!lookedUp_) {
+      lookedUp_ = true;
+      if (HMODULE module = SystemLibrary(library_)) {
+        address_ = reinterpret_cast<Signature*>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, routine_)));
+      }
+    }
+    return address_;
+  }
+
+ private:
+  const char* library_;
+  const char* routine_;
+  bool lookedUp_ = false;
+  Signature* address_ = nullptr;
+};
+
+struct Routines {
+#define VESPERA_DECLARE(name, library, result, params) \
+  using name##_t = result WINAPI params;            \
+  Bound<name##_t> name{library, #name};
+  VESPERA_BOUND_ROUTINES(VESPERA_DECLARE)
+#undef VESPERA_DECLARE
+};
+
+class Win32WinApi final : public WinApi {
+ public:
+  std::int32_t GetVersionExA(OsVersionInfoA* info) override {
+    auto* f = routines_.GetVersionExA.Get();
+    return f ? f(info) : 0;
+  }
+  Handle GetCurrentProcess() override {
+    auto* f = routines_.GetCurrentProcess.Get();
+    return f ? f() : 0;
+  }
+  // Not one of the routines the program binds: closing a handle needs no look-up.
+  std::int32_t CloseHandle(Handle handle) override {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
+  }
+  std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
+    auto* f = routines_.ExitWindowsEx.Get();
+    return f ? f(flags, reserved) : 0;
+  }
+  std::int32_t LockWorkStation() override {
+    auto* f = routines_.LockWorkStation.Get();
+    return f ? f() : 0;
+  }
+  std::int32_t SetForegroundWindow(Handle hwnd) override {
+    auto* f = routines_.SetForegroundWindow.Get();
+    return f ? f(hwnd) : 0;
+  }
+  std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
+                               std::int32_t wakeupEventsDisabled) override {
+    auto* f = routines_.SetSuspendState.Get();
+    return f && f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
+  }
+  std::int32_t OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override {
+    auto* f = routines_.OpenProcessToken.Get();
+    return f ? f(process, access, token) : 0;
+  }
+  std::int32_t LookupPrivilegeValueA(const char* systemName, const char* name,
+                                     Luid* luid) override {
+    auto* f = routines_.LookupPrivilegeValueA.Get();
+    return f ? f(systemName, name, luid) : 0;
+  }
+  std::int32_t AdjustTokenPrivileges(Handle token, std::int32_t disableAll,
+                                     const TokenPrivileges* newState, std::uint32_t bufferLength,
+                                     TokenPrivileges* previousState,
+                                     std::uint32_t* returnLength) override {
+    auto* f = routines_.AdjustTokenPrivileges.Get();
+    return f ? f(token, disableAll, newState, bufferLength, previousState, returnLength) : 0;
+  }
+  std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override {
+    auto* f = routines_.Shell_NotifyIconA.Get();
+    if (!f || !data) return 0;
+    NOTIFYICONDATAA record{};
+    std::memcpy(&record, data, sizeof(NotifyIconDataA));
+    record.cbSize = sizeof(NotifyIconDataA);
+    TerminateTip(record.szTip);
+    return f(message, &record);
+  }
+  Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
+                       const char* parameters, const char* directory,
+                       std::int32_t showCommand) override {
+    auto* f = routines_.ShellExecuteA.Get();
+    return f ? f(hwnd, operation, file, parameters, directory, showCommand) : 0;
+  }
+  void InitCommonControls() override {
+    if (auto* f = routines_.InitCommonControls.Get()) f();
+  }
+
+ private:
+  Routines routines_;
+};
+
+}  // namespace
+
+WinApi& Win32Api() {
+  static Win32WinApi api;
+  return api;
+}
+
+}  // namespace platform
