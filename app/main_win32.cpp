@@ -11,7 +11,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   platform::Win32System services;
   const platform::System system = services.Get();
-  std::unique_ptr<ui::Toolkit> toolkit = ui::win32::MakeWin32Toolkit(instance, IDI_VESPERA);
+  std::unique_ptr<ui::Toolkit> toolkit = ui::MakeWin32Toolkit(instance, IDI_VESPERA);
 
   frmMain main(*toolkit, system, settings::kWebPage);
   if (main.Form_Initialize()) toolkit->Run();

@@ -1,0 +1,315 @@
+// Checks of the Win32 backend that need a real window system (run it under
+// Wine with a display). Input is posted as messages and pumped through the
+// toolkit's own loop, so the keyboard handling runs as for the user.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#undef MessageBox
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ui/win32/win32_toolkit.h"
+
+namespace {
+
+int passed = 0, failed = 0;
+
+template <class A, class B>
+void Expect(const char* what, const A& seen, const B& wanted) {
+  if (seen == wanted) {
+    ++passed;
+    return;
+  }
+  ++failed;
+  std::printf("FAIL %s\n", what);
+}
+
+// Runs the toolkit's loop over everything posted so far.
+void Pump(ui::Toolkit& kit) {
+  PostQuitMessage(0);
+  kit.Run();
+}
+
+HWND H(ui::Form& f) { return reinterpret_cast<HWND>(f.Hwnd()); }
+
+std::wstring NameOf(HWND h) {
+  auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(h, L"VesperaName")));
+  wchar_t buf[64] = {};
+  UINT n = atom ? GlobalGetAtomNameW(atom, buf, 64) : 0;
+  return std::wstring(buf, n);
+}
+
+std::wstring FocusName() {
+  for (HWND h = GetFocus(); h != nullptr; h = GetParent(h)) {
+    std::wstring n = NameOf(h);
+    if (!n.empty()) return n;
+  }
+  return L"";
+}
+
+struct Search {
+  const wchar_t* name;
+  HWND found;
+};
+
+BOOL CALLBACK MatchName(HWND h, LPARAM p) {
+  auto* s = reinterpret_cast<Search*>(p);
+  if (NameOf(h) == s->name) s->found = h;
+  return s->found == nullptr;
+}
+
+HWND FindChild(HWND form, const wchar_t* name) {
+  Search s{name, nullptr};
+  EnumChildWindows(form, &MatchName, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+// The main window's layout in small: a frame holding a panel with an option
+// group and a number field with its spin control.
+struct Window {
+  std::unique_ptr<ui::Form> form;
+  ui::Container* frame;
+  ui::Container* pic;
+  ui::OptionButton* opt0;
+  ui::OptionButton* opt1;
+  ui::TextBox* txt;
+  ui::ScrollBar* vs;
+  ui::TextBox* txtOff;
+  ui::ComboBox* cmb;
+  ui::CheckBox* chk;
+  ui::Button* cmd;
+  ui::Label* lbl;
+
+  explicit Window(ui::Toolkit& kit, bool isMain = false) {
+    form = kit.CreateForm({"frmTest", "测试", 3780, 4335, true, false, false, isMain});
+    ui::Form& f = *form;
+    cmd = &f.AddButton({"cmd", nullptr, {180, 3660, 3435, 315}, 4, "激活定时(&E)", true});
+    frame = &f.AddFrame({"frame", nullptr, {180, 180, 3435, 3315}, 8, " 设置", true});
+    pic = &f.AddPanel({"pic", frame, {150, 930, 3075, 825}, 10, "", true});
+    ui::OptionDesign o;
+    static_cast<ui::ControlDesign&>(o) = {"opt(0)", pic, {30, 60, 675, 195}, 18, "之内", true};
+    o.value = true;
+    o.firstOfGroup = true;
+    opt0 = &f.AddOption(o);
+    static_cast<ui::ControlDesign&>(o) = {"opt(1)", pic, {30, 540, 675, 195}, 17, "于", true};
+    o.value = false;
+    o.firstOfGroup = false;
+    opt1 = &f.AddOption(o);
+    ui::TextBoxDesign t;
+    static_cast<ui::ControlDesign&>(t) = {"txt", pic, {750, 0, 495, 315}, 20, "1", true};
+    t.maxLength = 3;
+    txt = &f.AddTextBox(t);
+    static_cast<ui::ControlDesign&>(t) = {"txtOff", pic, {750, 480, 495, 315}, 14, "1", false};
+    txtOff = &f.AddTextBox(t);
+    ui::ScrollBarDesign s;
+    static_cast<ui::ControlDesign&>(s) = {"vs", pic, {1230, 0, 165, 315}, 16, "", true};
+    s.min = 999;
+    s.max = 1;
+    s.value = 1;
+    vs = &f.AddScrollBar(s);
+    ui::ComboBoxDesign c;
+    static_cast<ui::ControlDesign&>(c) = {"cmb", frame, {900, 420, 2295, 315}, 0, "", true};
+    c.items = {"关机", "重新启动"};
+    cmb = &f.AddComboBox(c);
+    ui::CheckBoxDesign k;
+    static_cast<ui::ControlDesign&>(k) = {"chk", frame, {210, 1920, 3075, 255}, 1, "强制", true};
+    k.value = 1;
+    chk = &f.AddCheckBox(k);
+    ui::LabelDesign l;
+    static_cast<ui::ControlDesign&>(l) = {"lbl", nullptr, {0, 4140, 3795, 195}, 7, "定时禁止", true};
+    lbl = &f.AddLabel(l);
+  }
+};
+
+void TestNamesAndUnload(ui::Toolkit& kit) {
+  Window w(kit);
+  HWND form = H(*w.form);
+  Expect("form name", NameOf(form), std::wstring(L"frmTest"));
+  Expect("control name", NameOf(FindChild(form, L"txt")) == L"txt", true);
+  Expect("distinct ids", GetDlgCtrlID(FindChild(form, L"txt")) !=
+                             GetDlgCtrlID(FindChild(form, L"vs")), true);
+  bool cancel = true;
+  int unloads = 0;
+  w.form->OnUnload = [&](bool& c) {
+    ++unloads;
+    c = cancel;
+  };
+  SendMessageW(form, WM_CLOSE, 0, 0);
+  Expect("cancelled close keeps the window", w.form->Loaded(), true);
+  cancel = false;
+  w.form->Unload();
+  Expect("close raised twice", unloads, 2);
+  Expect("unloaded", w.form->Loaded(), false);
+  Expect("window gone", IsWindow(form) != FALSE, false);
+  Expect("calls after unload are harmless", w.txt->Text(), std::string());
+}
+
+void TestTextChangeNesting(ui::Toolkit& kit) {
+  Window w(kit);
+  HWND edit = FindChild(H(*w.form), L"txt");
+  Expect("limit is maxLength", SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), LRESULT{3});
+  int depth = 0, deepest = 0, changes = 0;
+  w.txt->OnChange = [&] {
+    ++changes;
+    ++depth;
+    deepest = std::max(deepest, depth);
+    if (w.txt->Text() == "1000") w.txt->SetText("999");
+    --depth;
+  };
+  w.txt->SetText("1000");
+  Expect("programmatic text is not limited, then clamped in a nested change", w.txt->Text(),
+         std::string("999"));
+  Expect("two changes", changes, 2);
+  Expect("the second nested in the first", deepest, 2);
+  w.txt->SetText("中文");
+  Expect("UTF-8 round trip", w.txt->Text(), std::string("中文"));
+}
+
+void TestScrollBar(ui::Toolkit& kit) {
+  Window w(kit);
+  HWND bar = FindChild(H(*w.form), L"vs");
+  HWND parent = GetParent(bar);
+  int changes = 0;
+  w.vs->OnChange = [&] { ++changes; };
+  auto scroll = [&](WORD code, WORD pos = 0) {
+    SendMessageW(parent, WM_VSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(bar));
+  };
+  Expect("range top end is min", GetScrollPos(bar, SB_CTL), 998);
+  scroll(SB_LINEDOWN);
+  Expect("down at the bottom end stays", w.vs->Value(), std::int16_t{1});
+  Expect("no change at the end", changes, 0);
+  scroll(SB_LINEUP);
+  scroll(SB_PAGEUP);
+  Expect("up raises the number when min > max", w.vs->Value(), std::int16_t{3});
+  Expect("one change per step", changes, 2);
+  scroll(SB_THUMBTRACK, 0);
+  Expect("dragging leaves the value", w.vs->Value(), std::int16_t{3});
+  scroll(SB_THUMBPOSITION, 0);
+  Expect("release at the top sets min", w.vs->Value(), std::int16_t{999});
+  scroll(SB_LINEUP);
+  Expect("up at the top stays", w.vs->Value(), std::int16_t{999});
+  changes = 0;
+  w.vs->SetValue(999);
+  w.vs->SetValue(5000);
+  Expect("same or clamped-same value raises nothing", changes, 0);
+  w.vs->SetValue(-7);
+  Expect("clamped to the bottom", w.vs->Value(), std::int16_t{1});
+  Expect("position follows", GetScrollPos(bar, SB_CTL), 998);
+}
+
+void TestKeyPreview(ui::Toolkit& kit) {
+  Window w(kit);
+  w.form->Show();
+  std::string log;
+  w.form->OnKeyPress = [&](std::int16_t& key) {
+    log += 'F' + std::to_string(key) + ' ';
+    if (key == 27) w.form->Hide();
+    if (key == 'u') key = 'U';
+  };
+  w.txt->OnKeyPress = [&](std::int16_t& key) {
+    log += 'T' + std::to_string(key) + ' ';
+    if (key == 'x') key = 0;
+  };
+  HWND edit = FindChild(H(*w.form), L"txt");
+  w.txt->SetText("");
+  for (wchar_t c : std::wstring(L"5xu")) PostMessageW(edit, WM_CHAR, c, 1);
+  PostMessageW(edit, WM_CHAR, 27, 1);
+  Pump(kit);
+  Expect("form first, then the text box", log, std::string("F53 T53 F120 T120 F117 T85 F27 T27 "));
+  Expect("discarded and changed characters", w.txt->Text(), std::string("5U"));
+  Expect("hidden by its own key handler", w.form->Visible(), false);
+}
+
+void TestTabOrderAndAccessKeys(ui::Toolkit& kit) {
+  Window w(kit);
+  w.form->SetFocus(*w.cmb);
+  w.form->Show();
+  SetActiveWindow(H(*w.form));
+  ::SetFocus(FindChild(H(*w.form), L"cmb"));
+  std::wstring seen;
+  for (int i = 0; i < 7; ++i) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+    Pump(kit);
+    seen += FocusName() + L" ";
+  }
+  // Labels, frames, the disabled box and the unselected option are skipped.
+  Expect("tab order by tabIndex across containers", seen,
+         std::wstring(L"chk cmd vs opt(0) txt cmb chk "));
+  int clicks = 0;
+  w.cmd->OnClick = [&] {
+    ++clicks;
+    w.cmd->SetCaption("禁止定时器(&D)");
+  };
+  PostMessageW(GetFocus(), WM_SYSCHAR, 'e', 1 << 29);
+  Pump(kit);
+  PostMessageW(GetFocus(), WM_SYSCHAR, 'e', 1 << 29);
+  Pump(kit);
+  Expect("access key follows the caption", clicks, 1);
+  PostMessageW(GetFocus(), WM_SYSCHAR, 'd', 1 << 29);
+  Pump(kit);
+  Expect("new access key", clicks, 2);
+
+  ::SetFocus(FindChild(H(*w.form), L"txt"));
+  w.frame->SetEnabled(false);
+  Expect("focus leaves a disabled container", FocusName(), std::wstring(L"cmd"));
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+  Pump(kit);
+  Expect("nothing inside a disabled container takes the tab", FocusName(), std::wstring(L"cmd"));
+  w.frame->SetEnabled(true);
+  w.opt1->SetValue(true);
+  Expect("one selected option per group", w.opt0->Value(), false);
+}
+
+void TestMouseAndTimers(ui::Toolkit& kit) {
+  Window main(kit, true);
+  double seenX = -1;
+  main.form->OnMouseMove = [&](int, int, double x, double) { seenX = x; };
+  SendMessageW(H(*main.form), WM_MOUSEMOVE, 1, 515);
+  Expect("tray code arrives as x in twips", seenX, 515.0 * main.form->TwipsPerPixelX());
+
+  // A modal window closed by the owner's timer; ticks go on meanwhile.
+  Window about(kit);
+  ui::Timer& timer = main.form->AddTimer({"Timer", 50, false});
+  int ticks = 0;
+  bool ownerDisabled = false;
+  timer.OnTimer = [&] {
+    ownerDisabled = ownerDisabled || IsWindowEnabled(H(*main.form)) == FALSE;
+    if (++ticks == 3) about.form->Unload();
+  };
+  main.form->SetTimerEnabled(timer, true);
+  main.form->Show();
+  about.form->ShowModal(*main.form);
+  Expect("ticks during the modal window", ticks, 3);
+  Expect("owner disabled while modal", ownerDisabled, true);
+  Expect("owner enabled after", IsWindowEnabled(H(*main.form)) != FALSE, true);
+
+  // The main window unloaded under its open popup menu ends the loop.
+  ui::Menu& menu = main.form->AddPopupMenu("mnuPopup", "Popup");
+  int chosen = 0;
+  menu.AddItem("mnuExit", "退出(&X)").OnClick = [&] { ++chosen; };
+  menu.AddItem("mnuSep", "-");
+  timer.OnTimer = [&] { main.form->Unload(); };
+  main.form->PopupMenu(menu);
+  Expect("menu ended by the unload", chosen, 0);
+  Expect("main window gone", main.form->Loaded(), false);
+  kit.Run();  // returns at once: the main window's end posted WM_QUIT
+  Expect("timer stopped with its window", main.form->TimerEnabled(timer), false);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  auto kit = ui::MakeWin32Toolkit(instance, 1);
+  TestNamesAndUnload(*kit);
+  TestTextChangeNesting(*kit);
+  TestScrollBar(*kit);
+  TestKeyPreview(*kit);
+  TestTabOrderAndAccessKeys(*kit);
+  TestMouseAndTimers(*kit);
+  std::printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,23 @@
+// Group frames and borderless panels: child windows that hold controls and
+// pass their notifications on to the form.
+#pragma once
+
+#include "ui/win32/control_base.h"
+
+namespace ui::win32 {
+
+class ContainerImpl final : public Wrapped<Container> {
+ public:
+  ContainerImpl(WinForm& form, Kind kind, const ControlDesign& d);
+  void ApplyEnabled(bool enabled) override;
+
+  static bool Register(HINSTANCE instance);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  HWND groupBox_ = nullptr;
+};
+
+}  // namespace ui::win32

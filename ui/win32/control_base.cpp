@@ -1,0 +1,99 @@
+#include "ui/win32/control_base.h"
+
+#include "ui/win32/form.h"
+#include "ui/win32/wide.h"
+
+namespace ui::win32 {
+
+ControlBase::ControlBase(WinForm& form, Kind kind, const ControlDesign& design)
+    : form_(form),
+      kind_(kind),
+      name_(design.name),
+      tabIndex_(design.tabIndex),
+      container_(design.container),
+      design_(design) {}
+
+void ControlBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle,
+                         const std::wstring& text) {
+  const Shared& shared = form_.GetShared();
+  HWND parent = form_.ParentWindowFor(container_);
+  if (!design_.enabled) style |= WS_DISABLED;
+  int id = form_.NextControlId();
+  hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style | WS_CHILD | WS_CLIPSIBLINGS,
+                          shared.PixelsX(design_.rect.left), shared.PixelsY(design_.rect.top),
+                          shared.PixelsX(design_.rect.width), shared.PixelsY(design_.rect.height),
+                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          shared.instance, this);
+  if (hwnd_ == nullptr) return;
+  SetFontHandle(form_.ControlFont());
+  nameAtom_ = GlobalAddAtomW(Widen(name_).c_str());
+  SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
+}
+
+void ControlBase::RemoveName() {
+  if (hwnd_ != nullptr) RemovePropW(hwnd_, kNameProp);
+  if (nameAtom_ != 0) GlobalDeleteAtom(nameAtom_);
+  nameAtom_ = 0;
+}
+
+void ControlBase::Detach() { hwnd_ = nullptr; }
+
+std::wstring ControlBase::WindowText() const {
+  int n = GetWindowTextLengthW(hwnd_);
+  if (n <= 0) return {};
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(hwnd_, text.data(), n + 1);
+  text.resize(static_cast<size_t>(n < 0 ? 0 : n));
+  return text;
+}
+
+void ControlBase::SetFontHandle(HFONT font) {
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void ControlBase::Subclass() {
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  original_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassThunk)));
+}
+
+LRESULT ControlBase::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallOriginal(msg, wParam, lParam);
+}
+
+LRESULT ControlBase::CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (hwnd_ == nullptr) return 0;
+  return CallWindowProcW(original_, hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlBase::SubclassThunk(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ControlBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  WNDPROC original = self->original_;
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    return CallWindowProcW(original, hwnd, msg, wParam, lParam);
+  }
+  try {
+    return self->SubclassedProc(msg, wParam, lParam);
+  } catch (...) {
+    // A failing event handler must not unwind through the window system.
+    return 0;
+  }
+}
+
+wchar_t AccessKeyOf(const std::wstring& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != L'&') continue;
+    if (caption[i + 1] == L'&') {
+      ++i;
+      continue;
+    }
+    return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
+        CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(caption[i + 1])))));
+  }
+  return 0;
+}
+
+}  // namespace ui::win32

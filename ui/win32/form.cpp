@@ -1,0 +1,244 @@
+#include "ui/win32/form.h"
+
+#include <type_traits>
+
+#include "ui/win32/container.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/message_loop.h"
+#include "ui/win32/timer_menu.h"
+#include "ui/win32/wide.h"
+
+namespace ui::win32 {
+
+namespace {
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = 0;
+}  // namespace
+
+WinForm::WinForm(Shared& shared, const FormDesign& design) : shared_(shared), design_(design) {
+  RECT r{0, 0, shared.PixelsX(design.clientWidth), shared.PixelsY(design.clientHeight)};
+  AdjustWindowRectEx(&r, kFormStyle, FALSE, kFormExStyle);
+  // The hidden owner keeps the window off the taskbar.
+  CreateWindowExW(kFormExStyle, kFormClass, Widen(design.caption).c_str(), kFormStyle,
+                  CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, shared.owner,
+                  nullptr, shared.instance, this);
+  if (hwnd_ == nullptr) return;
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shared.icon));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shared.smallIcon));
+  nameAtom_ = GlobalAddAtomW(Widen(design.name).c_str());
+  SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
+}
+
+WinForm::~WinForm() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+HWND WinForm::ParentWindowFor(const Container* container) const {
+  for (const auto& c : controls_) {
+    if (container != nullptr && &c->AsControl() == container) return c->Hwnd();
+  }
+  return hwnd_;
+}
+
+template <class T, class Design>
+T& WinForm::Add(Kind kind, const Design& d) {
+  std::unique_ptr<T> control;
+  if constexpr (std::is_same_v<T, ContainerImpl>) {
+    control = std::make_unique<T>(*this, kind, d);
+  } else {
+    (void)kind;
+    control = std::make_unique<T>(*this, d);
+  }
+  T& ref = *control;
+  controls_.push_back(std::move(control));
+  optionGroups_.push_back(-1);
+  return ref;
+}
+
+Container& WinForm::AddFrame(const ControlDesign& d) { return Add<ContainerImpl>(Kind::Frame, d); }
+Container& WinForm::AddPanel(const ControlDesign& d) { return Add<ContainerImpl>(Kind::Panel, d); }
+TextBox& WinForm::AddTextBox(const TextBoxDesign& d) { return Add<TextBoxImpl>(Kind::TextBox, d); }
+ScrollBar& WinForm::AddScrollBar(const ScrollBarDesign& d) {
+  return Add<ScrollBarImpl>(Kind::ScrollBar, d);
+}
+ComboBox& WinForm::AddComboBox(const ComboBoxDesign& d) {
+  return Add<ComboBoxImpl>(Kind::ComboBox, d);
+}
+CheckBox& WinForm::AddCheckBox(const CheckBoxDesign& d) {
+  return Add<CheckBoxImpl>(Kind::CheckBox, d);
+}
+Label& WinForm::AddLabel(const LabelDesign& d) { return Add<LabelImpl>(Kind::Label, d); }
+Button& WinForm::AddButton(const ControlDesign& d) { return Add<ButtonImpl>(Kind::Button, d); }
+Image& WinForm::AddIcon(const ControlDesign& d) { return Add<ImageImpl>(Kind::Image, d); }
+
+OptionButton& WinForm::AddOption(const OptionDesign& d) {
+  // Joins the last group of its container unless it starts a new one.
+  int group = -1;
+  for (size_t i = controls_.size(); i-- > 0 && !d.firstOfGroup;) {
+    if (optionGroups_[i] >= 0 && controls_[i]->Parent() == d.container) {
+      group = optionGroups_[i];
+      break;
+    }
+  }
+  OptionImpl& option = Add<OptionImpl>(Kind::Option, d);
+  optionGroups_.back() = group >= 0 ? group : nextGroup_++;
+  return option;
+}
+
+Timer& WinForm::AddTimer(const TimerDesign& d) {
+  timers_.push_back(std::make_unique<TimerImpl>(*this, d, timers_.size() + 1));
+  TimerImpl& timer = *timers_.back();
+  if (d.enabled) SetTimerEnabled(timer, true);
+  return timer;
+}
+
+Menu& WinForm::AddPopupMenu(const std::string& name, const std::string&) {
+  menus_.push_back(std::make_unique<MenuImpl>(name));
+  return *menus_.back();
+}
+
+void WinForm::SetTimerEnabled(Timer& timer, bool enabled) {
+  auto* t = dynamic_cast<TimerImpl*>(&timer);
+  if (t == nullptr) return;
+  t->running = enabled && t->Interval() > 0 && hwnd_ != nullptr;
+  // SetTimer on a running id restarts its interval.
+  if (t->running) SetTimer(hwnd_, t->Id(), static_cast<UINT>(t->Interval()), nullptr);
+  else if (hwnd_ != nullptr) KillTimer(hwnd_, t->Id());
+}
+
+bool WinForm::TimerEnabled(const Timer& timer) const {
+  const auto* t = dynamic_cast<const TimerImpl*>(&timer);
+  return t != nullptr && t->running;
+}
+
+void WinForm::SetFocus(Control& control) {
+  for (const auto& c : controls_) {
+    if (&c->AsControl() != &control) continue;
+    savedFocus_ = c->Hwnd();
+    if (IsWindowVisible(hwnd_)) ::SetFocus(savedFocus_);
+    else focusPending_ = true;
+    return;
+  }
+}
+
+void WinForm::Center() {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WinForm::Show() {
+  if (hwnd_ == nullptr) return;
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    Center();
+    // Access-key underlines and focus marks always show, as on a dialog.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS),
+                 0);
+  }
+  ShowWindow(hwnd_, SW_SHOW);
+  if (focusPending_ && savedFocus_ != nullptr && GetActiveWindow() == hwnd_) {
+    focusPending_ = false;
+    ::SetFocus(savedFocus_);
+  }
+}
+
+void WinForm::ShowModal(Form& owner) {
+  if (hwnd_ == nullptr) return;
+  HWND ownerWindow = reinterpret_cast<HWND>(owner.Hwnd());
+  if (ownerWindow != nullptr) {
+    SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow));
+    modalOwner_ = ownerWindow;
+    EnableWindow(ownerWindow, FALSE);
+  }
+  Show();
+  RunModalLoop(shared_, [this] { return hwnd_ == nullptr; });
+  if (ownerWindow != nullptr && IsWindow(ownerWindow)) EnableWindow(ownerWindow, TRUE);
+}
+
+void WinForm::Hide() {
+  if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool WinForm::Visible() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) != FALSE; }
+
+bool WinForm::Loaded() const { return hwnd_ != nullptr; }
+
+void WinForm::Unload() {
+  if (hwnd_ == nullptr) return;
+  bool cancel = false;
+  Raise(OnUnload, cancel);
+  if (cancel || hwnd_ == nullptr) return;
+  // The owner must take input again before activation moves back to it.
+  if (modalOwner_ != nullptr && IsWindow(modalOwner_)) EnableWindow(modalOwner_, TRUE);
+  DestroyWindow(hwnd_);
+}
+
+Handle WinForm::Hwnd() const { return reinterpret_cast<Handle>(hwnd_); }
+Handle WinForm::IconHandle() const { return reinterpret_cast<Handle>(shared_.icon); }
+int WinForm::TwipsPerPixelX() const { return shared_.TwipsPerPixelX(); }
+
+void WinForm::PopupMenu(Menu& menu) {
+  auto* m = dynamic_cast<MenuImpl*>(&menu);
+  if (m == nullptr || hwnd_ == nullptr) return;
+  POINT at{};
+  GetCursorPos(&at);
+  inMenu_ = true;
+  auto command = static_cast<UINT>(TrackPopupMenu(
+      m->Handle(), TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd_, nullptr));
+  inMenu_ = false;
+  // Lets the menu close properly when it was opened for a tray icon.
+  if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
+  if (MenuItemImpl* item = m->ItemOfCommand(command)) Raise(item->OnClick);
+}
+
+HBRUSH WinForm::BackgroundBrush() const {
+  return design_.whiteBackground ? static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))
+                                 : GetSysColorBrush(COLOR_BTNFACE);
+}
+
+COLORREF WinForm::BackgroundColor() const {
+  return design_.whiteBackground ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE);
+}
+
+ControlBase* WinForm::ControlOf(HWND hwnd) const {
+  for (; hwnd != nullptr && hwnd != hwnd_; hwnd = GetParent(hwnd)) {
+    for (const auto& c : controls_) {
+      if (c->Hwnd() == hwnd) return c.get();
+    }
+  }
+  return nullptr;
+}
+
+bool WinForm::EffectivelyEnabled(HWND hwnd) const {
+  for (; hwnd != nullptr && hwnd != hwnd_; hwnd = GetParent(hwnd)) {
+    if (!IsWindowEnabled(hwnd)) return false;
+  }
+  return hwnd != nullptr;
+}
+
+int WinForm::GroupOf(const ControlBase& option) const {
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    if (controls_[i].get() == &option) return optionGroups_[i];
+  }
+  return -1;
+}
+
+void WinForm::SelectOption(ControlBase& option) {
+  int group = GroupOf(option);
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    if (optionGroups_[i] != group) continue;
+    SendMessageW(controls_[i]->Hwnd(), BM_SETCHECK,
+                 controls_[i].get() == &option ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+}
+
+WinForm* WinForm::FromWindow(const Shared& shared, HWND hwnd) {
+  if (hwnd == nullptr || GetClassLongPtrW(hwnd, GCW_ATOM) != shared.formAtom) return nullptr;
+  return reinterpret_cast<WinForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+}  // namespace ui::win32

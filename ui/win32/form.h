@@ -1,0 +1,117 @@
+// A top-level window of the control layer and the controls it holds.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+#include "ui/win32/control_base.h"
+#include "ui/win32/shared.h"
+
+namespace ui::win32 {
+
+class TimerImpl;
+class MenuImpl;
+class ContainerImpl;
+
+class WinForm final : public Form {
+ public:
+  WinForm(Shared& shared, const FormDesign& design);
+  ~WinForm() override;
+
+  Container& AddFrame(const ControlDesign& d) override;
+  Container& AddPanel(const ControlDesign& d) override;
+  TextBox& AddTextBox(const TextBoxDesign& d) override;
+  ScrollBar& AddScrollBar(const ScrollBarDesign& d) override;
+  ComboBox& AddComboBox(const ComboBoxDesign& d) override;
+  CheckBox& AddCheckBox(const CheckBoxDesign& d) override;
+  OptionButton& AddOption(const OptionDesign& d) override;
+  Label& AddLabel(const LabelDesign& d) override;
+  Button& AddButton(const ControlDesign& d) override;
+  Image& AddIcon(const ControlDesign& d) override;
+  Timer& AddTimer(const TimerDesign& d) override;
+  Menu& AddPopupMenu(const std::string& name, const std::string& caption) override;
+
+  void SetFocus(Control& control) override;
+  void SetTimerEnabled(Timer& timer, bool enabled) override;
+  bool TimerEnabled(const Timer& timer) const override;
+
+  void Show() override;
+  void ShowModal(Form& owner) override;
+  void Hide() override;
+  bool Visible() const override;
+  bool Loaded() const override;
+  void Unload() override;
+
+  Handle Hwnd() const override;
+  Handle IconHandle() const override;
+  int TwipsPerPixelX() const override;
+  void PopupMenu(Menu& menu) override;
+
+  // For the controls and the message loop.
+  Shared& GetShared() { return shared_; }
+  HWND Window() const { return hwnd_; }
+  HWND ParentWindowFor(const Container* container) const;
+  int NextControlId() { return nextId_++; }
+  HFONT ControlFont() { return shared_.fonts.Get(Font{}); }
+  HBRUSH BackgroundBrush() const;
+  COLORREF BackgroundColor() const;
+  bool KeyPreview() const { return design_.keyPreview; }
+
+  // A child's notification reaching the form or one of its containers.
+  bool HandleChildMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  ControlBase* ControlOf(HWND hwnd) const;  // the control owning hwnd (or a child of it)
+  // True when the control and all its containers are enabled.
+  bool EffectivelyEnabled(HWND hwnd) const;
+
+  // Keyboard handling run by the message loop before dispatch.
+  bool TabFrom(bool backward);
+  bool ArrowInGroup(HWND focus, bool backward);
+  bool AccessKey(wchar_t key);
+  bool PreviewChar(MSG& msg);
+  // Focus to the next tab stop after tabIndex (used when a container is disabled).
+  void FocusNextAfter(int tabIndex);
+  void FocusControl(ControlBase& control);
+
+  // Option groups: options of one container, split where firstOfGroup is set.
+  int GroupOf(const ControlBase& option) const;
+  void SelectOption(ControlBase& option);
+
+  static WinForm* FromWindow(const Shared& shared, HWND hwnd);
+
+  // Window procedure of the "VesperaForm" class.
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnActivate(bool active);
+  void OnDestroy();
+  void OnNcDestroy();
+  void OnMouseMoveMessage(WPARAM wParam, LPARAM lParam);
+  void OnTimerMessage(UINT_PTR id);
+  void Center();
+
+  template <class T, class Design>
+  T& Add(Kind kind, const Design& d);
+  std::vector<ControlBase*> TabStops() const;
+  bool IsTabStop(const ControlBase& c) const;
+
+  Shared& shared_;
+  FormDesign design_;
+  HWND hwnd_ = nullptr;
+  ATOM nameAtom_ = 0;
+  std::vector<std::unique_ptr<ControlBase>> controls_;
+  std::vector<int> optionGroups_;  // parallel to controls_: group number or -1
+  std::vector<std::unique_ptr<TimerImpl>> timers_;
+  std::vector<std::unique_ptr<MenuImpl>> menus_;
+  int nextId_ = 100;
+  int nextGroup_ = 0;
+  bool shownOnce_ = false;
+  bool inMenu_ = false;
+  HWND modalOwner_ = nullptr;
+  HWND savedFocus_ = nullptr;
+  bool focusPending_ = false;
+};
+
+}  // namespace ui::win32

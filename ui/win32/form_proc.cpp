@@ -1,0 +1,171 @@
+// The form's window procedure: one short function per message.
+#include "ui/win32/form.h"
+#include "ui/win32/timer_menu.h"
+
+namespace ui::win32 {
+
+LRESULT CALLBACK WinForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<WinForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<WinForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  try {
+    return self->HandleMessage(msg, wParam, lParam);
+  } catch (...) {
+    // A failing event handler must not unwind through the window system.
+    return 0;
+  }
+}
+
+LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = hwnd_;
+  LRESULT result = 0;
+  if (msg == shared_.taskbarCreated && msg != 0) {
+    Raise(OnShellRestart);
+    return 0;
+  }
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+      if (HandleChildMessage(msg, wParam, lParam, result)) return result;
+      break;
+    case WM_ERASEBKGND: {
+      RECT r{};
+      GetClientRect(hwnd, &r);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, BackgroundBrush());
+      return 1;
+    }
+    case WM_CLOSE:
+      Unload();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      OnNcDestroy();
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+    case WM_TIMER:
+      OnTimerMessage(wParam);
+      return 0;
+    // The tray's notifications come as WM_MOUSEMOVE too: never filter them.
+    case WM_MOUSEMOVE:
+      OnMouseMoveMessage(wParam, lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      Raise(OnClick);
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_SETFOCUS:
+      if (savedFocus_ != nullptr && IsWindow(savedFocus_)) ::SetFocus(savedFocus_);
+      return 0;
+    default: break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool WinForm::HandleChildMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  auto child = reinterpret_cast<HWND>(lParam);
+  if (child == nullptr) return false;
+  ControlBase* control = nullptr;
+  for (const auto& c : controls_) {
+    if (c->Hwnd() == child) control = c.get();
+  }
+  switch (msg) {
+    case WM_COMMAND:
+      if (control == nullptr) return false;
+      control->OnCommand(HIWORD(wParam));
+      result = 0;
+      return true;
+    case WM_VSCROLL: {
+      if (control == nullptr) return false;
+      // The 16-bit position of the message is enough for ranges up to 65535.
+      control->OnScroll(LOWORD(wParam), static_cast<int>(HIWORD(wParam)));
+      result = 0;
+      return true;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      auto dc = reinterpret_cast<HDC>(wParam);
+      HBRUSH brush = nullptr;
+      if (control != nullptr) {
+        brush = control->OnColor(dc);
+      } else {
+        // The frames' group boxes.
+        SetBkColor(dc, BackgroundColor());
+        brush = BackgroundBrush();
+      }
+      if (brush == nullptr) return false;
+      result = reinterpret_cast<LRESULT>(brush);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+void WinForm::OnActivate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
+    return;
+  }
+  focusPending_ = false;
+  if (savedFocus_ != nullptr && IsWindow(savedFocus_) && IsWindowVisible(savedFocus_) &&
+      EffectivelyEnabled(savedFocus_)) {
+    ::SetFocus(savedFocus_);
+    return;
+  }
+  FocusNextAfter(-1);
+}
+
+void WinForm::OnMouseMoveMessage(WPARAM wParam, LPARAM lParam) {
+  int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
+               ((wParam & MK_MBUTTON) ? 4 : 0);
+  int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
+              (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+  Raise(OnMouseMove, button, shift,
+        static_cast<double>(GET_X_LPARAM(lParam) * shared_.TwipsPerPixelX()),
+        static_cast<double>(GET_Y_LPARAM(lParam) * shared_.TwipsPerPixelY()));
+}
+
+void WinForm::OnTimerMessage(UINT_PTR id) {
+  for (const auto& t : timers_) {
+    if (t->Id() == id && t->running) {
+      Raise(t->OnTimer);
+      return;
+    }
+  }
+}
+
+void WinForm::OnDestroy() {
+  // A timer tick can unload the window while its popup menu is open.
+  if (inMenu_) EndMenu();
+  if (modalOwner_ != nullptr && IsWindow(modalOwner_)) EnableWindow(modalOwner_, TRUE);
+  for (const auto& t : timers_) {
+    KillTimer(hwnd_, t->Id());
+    t->running = false;
+  }
+  for (const auto& c : controls_) c->RemoveName();
+  RemovePropW(hwnd_, kNameProp);
+  if (nameAtom_ != 0) GlobalDeleteAtom(nameAtom_);
+  nameAtom_ = 0;
+  if (design_.isMainWindow) PostQuitMessage(0);
+}
+
+void WinForm::OnNcDestroy() {
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  for (const auto& c : controls_) c->Detach();
+  hwnd_ = nullptr;
+  savedFocus_ = nullptr;
+}
+
+}  // namespace ui::win32

@@ -1,0 +1,80 @@
+#include "ui/win32/controls.h"
+#include "ui/win32/form.h"
+#include "ui/win32/wide.h"
+
+namespace ui::win32 {
+
+LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
+    : Wrapped(form, Kind::Label, d), design_(d), font_(d.font) {
+  DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
+  // SS_NOTIFY: without it a static control lets clicks and moves through.
+  Create(L"STATIC", WS_VISIBLE | SS_NOTIFY | align, 0, Widen(d.caption));
+  SetFontHandle(form.GetShared().fonts.Get(font_));
+  if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
+  Subclass();
+  FitToText();
+}
+
+LabelImpl::~LabelImpl() {
+  if (backBrush_ != nullptr) DeleteObject(backBrush_);
+}
+
+std::string LabelImpl::Caption() const { return Narrow(WindowText()); }
+
+void LabelImpl::SetCaption(const std::string& caption) {
+  SetWindowTextW(hwnd_, Widen(caption).c_str());
+  FitToText();
+}
+
+void LabelImpl::SetFont(const Font& font) {
+  font_ = font;
+  SetFontHandle(form_.GetShared().fonts.Get(font_));
+  FitToText();
+}
+
+void LabelImpl::OnCommand(WORD code) {
+  if (code == STN_CLICKED) Raise(OnClick);
+}
+
+HBRUSH LabelImpl::OnColor(HDC dc) {
+  SetTextColor(dc, design_.foreColor);
+  if (backBrush_ != nullptr) {
+    SetBkColor(dc, design_.backColor);
+    return backBrush_;
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetBkColor(dc, form_.BackgroundColor());
+  return form_.BackgroundBrush();
+}
+
+// A label's access key moves the focus to the control after it.
+void LabelImpl::Activate() { form_.FocusNextAfter(TabIndex()); }
+
+LRESULT LabelImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_MOUSEMOVE) {
+    const Shared& shared = form_.GetShared();
+    int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
+                 ((wParam & MK_MBUTTON) ? 4 : 0);
+    int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
+                (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+    Raise(OnMouseMove, button, shift,
+          static_cast<double>(GET_X_LPARAM(lParam) * shared.TwipsPerPixelX()),
+          static_cast<double>(GET_Y_LPARAM(lParam) * shared.TwipsPerPixelY()));
+  }
+  return CallOriginal(msg, wParam, lParam);
+}
+
+void LabelImpl::FitToText() {
+  if (!design_.autoSize || hwnd_ == nullptr) return;
+  std::wstring text = WindowText();
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, form_.GetShared().fonts.Get(font_));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace ui::win32
