@@ -1,6 +1,5 @@
 """Test-case plumbing shared by the end-to-end test modules."""
 
-import os
 import unittest
 
 import vespera_e2e as e2e
@@ -41,6 +40,3 @@ def new_session(testcase, version="winxp"):
     testcase.addCleanup(s.stop)
     return s
 
-
-def keep_artifacts():
-    return bool(os.environ.get("VESPERA_E2E_KEEP"))

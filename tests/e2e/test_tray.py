@@ -60,15 +60,28 @@ class HideAndRestore(SessionTest):
         self.assertEqual(popups, [], "a notification other than the right click opened a menu")
         self.show_main()
 
-    def test_tray_menu_items(self):
+    def test_tray_menu_opens_after_foreground(self):
         r = self.assertOk(self.drv("traymenu"), "tray menu")
-        self.assertEqual(r["items"], ["退出(&X)", "-", "关于(&A)"])
-        fg = [c for c in self.session.relay(self.session.vespera_pid, ["SetForegroundWindow"])]
-        self.assertTrue(any(c.int_arg(0) == self.session.main["hwnd"] for c in fg),
-                        f"no SetForegroundWindow(main) before the menu: {fg}")
+        if r["readable"]:
+            self.assertEqual(r["items"], ["退出(&X)", "-", "关于(&A)"])
         time.sleep(0.5)
+        calls = self.session.relay(self.session.vespera_pid,
+                                   ["AppendMenuW", "AppendMenuA", "SetForegroundWindow",
+                                    "TrackPopupMenu", "TrackPopupMenuEx"])
+        main = self.session.main["hwnd"]
+        track = [c for c in calls if c.func.startswith("TrackPopupMenu")]
+        self.assertEqual(len(track), 1, calls)
+        menu = track[0].int_arg(0)
+        # Exit, a separator (MF_SEPARATOR 0x800), About: captions are read by picking them.
+        appended = [(c.int_arg(1) & 0x800, c.int_arg(2)) for c in calls
+                    if c.func.startswith("AppendMenu") and c.int_arg(0) == menu]
+        self.assertEqual([kind for kind, _ in appended], [0, 0x800, 0], calls)
+        before = calls[:calls.index(track[0])]
+        self.assertTrue(before and before[-1].func == "SetForegroundWindow"
+                        and before[-1].int_arg(0) == main,
+                        f"SetForegroundWindow(main) must come right before the menu: {calls}")
         self.assertTrue(self.drv("alive")["running"])
-
+        self.assertFalse(self.drv("wait", "frmAbout", 300, "visible").get("ok"))
 
 class ExitFromTrayMenu(SessionTest):
     def test_exit_while_armed_removes_icon_and_ends_without_action(self):

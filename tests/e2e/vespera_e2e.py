@@ -12,7 +12,6 @@ import os
 import queue
 import re
 import shutil
-import signal
 import subprocess
 import tempfile
 import threading
@@ -28,7 +27,7 @@ RELAY_FUNCTIONS = [
     "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges",
     "GetVersionExA", "SetForegroundWindow", "ShellExecuteA", "InitCommonControls",
     "CreateProcessA", "CreateProcessW", "WinExec", "MessageBoxA", "MessageBoxW",
-    "ShowWindow",
+    "ShowWindow", "AppendMenuW", "AppendMenuA", "TrackPopupMenu", "TrackPopupMenuEx",
 ]
 
 DESKTOP = "shell"  # the one desktop name for which Wine's explorer shows a taskbar
@@ -81,21 +80,16 @@ class Display:
     def start(self):
         if self.name:
             return self.name
-        for n in range(90, 200):
-            if Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
-                continue
-            proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(50):
-                if Path(f"/tmp/.X11-unix/X{n}").exists():
-                    break
-                if proc.poll() is not None:
-                    break
-                time.sleep(0.1)
-            if proc.poll() is None:
-                self.proc, self.name = proc, f":{n}"
-                return self.name
-        raise RuntimeError("no free X display for Xvfb")
+        # Xvfb picks a free display itself: no race between parallel workers.
+        proc = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp"],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        number = proc.stdout.readline().decode().strip()
+        if not number.isdigit():
+            proc.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.proc, self.name = proc, f":{number}"
+        return self.name
 
     def stop(self):
         if self.proc:
@@ -109,15 +103,15 @@ class Display:
 
 def make_template(display, template):
     """A fresh 32-bit prefix with the desktop, debug and browser settings."""
-    if (template / ".vespera-ready").exists():
-        return template
-    if template.exists():
-        shutil.rmtree(template)
-    template.parent.mkdir(parents=True, exist_ok=True)
-    env = wine_env(template, display)
-    subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, timeout=300)
     relay = ";".join(RELAY_FUNCTIONS)
+    marker = template / ".vespera-ready"
+    if marker.exists() and marker.read_text() == relay:
+        return template
+    env = wine_env(template, display)
+    if not (template / "system.reg").exists():
+        template.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300)
     reg = "\r\n".join([
         "REGEDIT4", "",
         r"[HKEY_CURRENT_USER\Software\Wine\Explorer]",
@@ -139,7 +133,7 @@ def make_template(display, template):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
     subprocess.run(["wineserver", "-w"], env=env, timeout=120)
     regfile.unlink()
-    (template / ".vespera-ready").write_text("ok\n")
+    marker.write_text(relay)
     return template
 
 
@@ -332,6 +326,22 @@ class Session:
             args += ["-crop", f"{w}x{h}+{x}+{y}", "+repage"]
         subprocess.run(args + [str(path)], check=True, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def colours(self, rect):
+        """Number of distinct colours in a region of the desktop."""
+        x, y, w, h = rect
+        shot = self.dir / "colours.png"
+        self.screenshot(shot)
+        out = subprocess.run(["convert", str(shot), "-crop", f"{w}x{h}+{x}+{y}", "+repage",
+                              "-format", "%k", "info:"], capture_output=True, text=True, timeout=30)
+        return int(out.stdout.strip() or 0)
+
+    def screen_rect(self, name, form="frmMain"):
+        """Screen rectangle of a control, from the form's client origin."""
+        f = self.dump(form)
+        c = next(c for c in f["controls"] if c["name"] == name)
+        x, y, w, h = c["rect"]
+        return [f["client"][0] + x, f["client"][1] + y, w, h]
 
     # -- helpers on the main window --
 

@@ -207,12 +207,12 @@ HWND FindForm(const wstring& name) {
 }
 
 // "frmMain.txtHour" or "txtHour" (searched in every form, main first).
-HWND FindControl(const wstring& spec, HWND* formOut = nullptr) {
-  wstring form, name = spec;
-  size_t dot = spec.find(L'.');
+HWND FindControl(const wstring& what, HWND* formOut = nullptr) {
+  wstring form, name = what;
+  size_t dot = what.find(L'.');
   if (dot != wstring::npos) {
-    form = spec.substr(0, dot);
-    name = spec.substr(dot + 1);
+    form = what.substr(0, dot);
+    name = what.substr(dot + 1);
   }
   vector<HWND> forms;
   if (!form.empty()) {
@@ -410,9 +410,9 @@ const KeyName kKeys[] = {
 };
 
 // "esc", "alt+e", "shift+end", "ctrl+a".
-bool PressKeySpec(const string& spec) {
+bool PressKeyChord(const string& what) {
   vector<WORD> mods;
-  string rest = spec;
+  string rest = what;
   for (;;) {
     size_t plus = rest.find('+');
     if (plus == string::npos || plus + 1 >= rest.size()) break;
@@ -441,15 +441,28 @@ bool PressKeySpec(const string& spec) {
 }
 
 void MouseClickAt(int x, int y, bool right = false) {
+  // Move through the input stream too, so the press is hit-tested at the new place.
   SetCursorPos(x, y);
-  Sleep(30);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  INPUT in[3] = {};
+  for (INPUT& i : in) i.type = INPUT_MOUSE;
+  int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  in[0].mi.dx = static_cast<LONG>((x * 65535LL + cx / 2) / (cx > 1 ? cx - 1 : 1));
+  in[0].mi.dy = static_cast<LONG>((y * 65535LL + cy / 2) / (cy > 1 ? cy - 1 : 1));
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   SendInput(1, &in[0], sizeof(INPUT));
-  Sleep(40);
+  // The press must not overtake the move on a busy machine.
+  for (int i = 0; i < 20; ++i) {
+    POINT p{};
+    GetCursorPos(&p);
+    if (p.x == x && p.y == y) break;
+    Sleep(25);
+  }
+  Sleep(250);
   SendInput(1, &in[1], sizeof(INPUT));
+  Sleep(60);
+  SendInput(1, &in[2], sizeof(INPUT));
 }
 
 void LocalNow(Json& j) {
@@ -654,10 +667,10 @@ void CmdType(const vector<string>& a) {
   Emit(j.Text());
 }
 
-// key CONTROL|- SPEC: a key (with modifiers) to the control, or to whatever
+// key CONTROL|- KEYS: a key (with modifiers) to the control, or to whatever
 // has the focus when CONTROL is "-".
 void CmdKey(const vector<string>& a) {
-  if (a.size() < 3) return Fail("usage: key CONTROL|- SPEC");
+  if (a.size() < 3) return Fail("usage: key CONTROL|- KEYS");
   if (a[1] != "-") {
     HWND form = nullptr;
     HWND c = FindControl(Wide(a[1]), &form);
@@ -665,7 +678,7 @@ void CmdKey(const vector<string>& a) {
     HWND got = Focus(c, form);
     if (got != c) return Fail("could not focus " + a[1]);
   }
-  if (!PressKeySpec(a[2])) return Fail("unknown key " + a[2]);
+  if (!PressKeyChord(a[2])) return Fail("unknown key " + a[2]);
   Pump(150);
   Ok();
 }
@@ -697,7 +710,8 @@ void CmdScroll(const vector<string>& a) {
       int arrow = GetSystemMetrics(SM_CYVSCROLL) / 2;
       if (arrow > (r.bottom - r.top) / 4) arrow = (r.bottom - r.top) / 4;
       MouseClickAt((r.left + r.right) / 2, up ? r.top + arrow : r.bottom - 1 - arrow);
-      Sleep(60);
+      // Longer than the double-click time, so each click is a click of its own.
+      Sleep(GetDoubleClickTime() + 50);
     } else {
       HWND parent = GetParent(c);
       SendMessageW(parent, WM_VSCROLL, MAKEWPARAM(up ? SB_LINEUP : SB_LINEDOWN, 0),
@@ -737,8 +751,16 @@ void MenuItemsJson(Json& j, HMENU menu) {
   j.Close(']');
 }
 
+wchar_t Mnemonic(const wstring& caption) {
+  size_t amp = caption.find(L'&');
+  if (amp == wstring::npos || amp + 1 >= caption.size()) return 0;
+  return caption[amp + 1];
+}
+
 // traymenu [ITEM]: open the tray menu through the callback; with ITEM,
-// pick that entry with a real mouse click, else close the menu again.
+// pick that entry, else close the menu again. Where the menu's items cannot
+// be read from this process (Wine keeps menus per process), the entry is
+// picked by its access key.
 void CmdTrayMenu(const vector<string>& a) {
   HWND m = MainForm();
   if (!m) return Fail("main form not found");
@@ -751,41 +773,41 @@ void CmdTrayMenu(const vector<string>& a) {
   if (!popup) return Fail("tray menu did not open");
   Sleep(100);
   auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+  int count = menu ? GetMenuItemCount(menu) : -1;
   Json j;
-  j.Open('{');
-  if (!menu) {
-    j.Key("ok").Bool(false).Key("error").Str(string("no menu handle"));
+  j.Open('{').Key("ok").Bool(true);
+  j.Key("readable").Bool(count >= 0);
+  if (count >= 0) MenuItemsJson(j, menu);
+  RectJson(j, "screen", popup, nullptr);
+  if (a.size() < 2) {
+    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
     j.Close('}');
     Emit(j.Text());
     return;
   }
+  wstring want = Wide(a[1]);
   int chosen = -1;
-  if (a.size() > 1) {
-    wstring want = Wide(a[1]);
-    int n = GetMenuItemCount(menu);
-    for (int i = 0; i < n; ++i) {
-      wchar_t buf[256] = {};
-      GetMenuStringW(menu, static_cast<UINT>(i), buf, 255, MF_BYPOSITION);
-      if (want == buf) chosen = i;
-    }
+  for (int i = 0; i < count; ++i) {
+    wchar_t buf[256] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), buf, 255, MF_BYPOSITION);
+    if (want == buf) chosen = i;
   }
-  j.Key("ok").Bool(a.size() < 2 || chosen >= 0);
-  MenuItemsJson(j, menu);
-  RectJson(j, "screen", popup, nullptr);
-  if (chosen >= 0) {
-    RECT r{};
-    if (GetMenuItemRect(nullptr, menu, static_cast<UINT>(chosen), &r)) {
-      MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    } else {
-      // Fall back to the keyboard: move down to the item and press Enter.
-      for (int i = 0; i <= chosen; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-      PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
-    }
-  } else if (a.size() < 2) {
-    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  RECT r{};
+  if (chosen >= 0 && GetMenuItemRect(nullptr, menu, static_cast<UINT>(chosen), &r)) {
+    MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    j.Key("picked").Str(string("mouse"));
+  } else if (count < 0 && Mnemonic(want)) {
+    // The menu loop translates the key stroke and picks the item with that access key.
+    WORD vk = LOBYTE(VkKeyScanW(Mnemonic(want)));
+    LPARAM lp = 1 | (static_cast<LPARAM>(MapVirtualKeyW(vk, 0)) << 16);
+    PostMessageW(popup, WM_KEYDOWN, vk, lp);
+    PostMessageW(popup, WM_KEYUP, vk, lp | (3u << 30));
+    j.Key("picked").Str(string("key"));
   } else {
     PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-    j.Key("error").Str("no item " + a[1]);
+    j.Close('}');
+    Fail("no item " + a[1]);
+    return;
   }
   j.Close('}');
   Emit(j.Text());
