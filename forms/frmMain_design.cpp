@@ -2,6 +2,22 @@
 // texts and states.
 #include "forms/frmMain.h"
 
+namespace {
+
+// A design of kind D with what every control has: name, container, place
+// and position in the tab order.
+template <class D>
+D Placed(const char* name, ui::Container* in, ui::Rect rect, int tab) {
+  D d;
+  d.name = name;
+  d.container = in;
+  d.rect = rect;
+  d.tabIndex = tab;
+  return d;
+}
+
+}  // namespace
+
 void frmMain::CreateWindowFromDesign() {
   ui::FormDesign window;
   window.name = "frmMain";
@@ -15,33 +31,17 @@ void frmMain::CreateWindowFromDesign() {
 
   Timer = &f.AddTimer({.name = "Timer", .interval = 500, .enabled = false});
 
-  ui::ControlDesign button;
-  button.name = "cmdTimer";
-  button.rect = {180, 3660, 3435, 315};
-  button.tabIndex = 4;
+  auto button = Placed<ui::ControlDesign>("cmdTimer", nullptr, {180, 3660, 3435, 315}, 4);
   button.caption = "激活定时(&E)";
   cmdTimer = &f.AddButton(button);
 
-  ui::ControlDesign frameDesign;
-  frameDesign.name = "frame";
-  frameDesign.rect = {180, 180, 3435, 3315};
-  frameDesign.tabIndex = 8;
+  auto frameDesign = Placed<ui::ControlDesign>("frame", nullptr, {180, 180, 3435, 3315}, 8);
   frameDesign.caption = " 设置";
   frame = &f.AddFrame(frameDesign);
-
-  ui::ControlDesign picDesign;
-  picDesign.name = "pic";
-  picDesign.container = frame;
-  picDesign.rect = {150, 930, 3075, 825};
-  picDesign.tabIndex = 10;
-  pic = &f.AddPanel(picDesign);
+  pic = &f.AddPanel(Placed<ui::ControlDesign>("pic", frame, {150, 930, 3075, 825}, 10));
 
   auto option = [&](const char* name, const char* caption, ui::Rect rect, int tab, bool value) {
-    ui::OptionDesign d;
-    d.name = name;
-    d.container = pic;
-    d.rect = rect;
-    d.tabIndex = tab;
+    auto d = Placed<ui::OptionDesign>(name, pic, rect, tab);
     d.caption = caption;
     d.value = value;
     d.firstOfGroup = value;
@@ -49,11 +49,7 @@ void frmMain::CreateWindowFromDesign() {
   };
   auto textBox = [&](const char* name, ui::Container* in, const char* text, ui::Rect rect, int tab,
                      int maxLength, bool enabled) {
-    ui::TextBoxDesign d;
-    d.name = name;
-    d.container = in;
-    d.rect = rect;
-    d.tabIndex = tab;
+    auto d = Placed<ui::TextBoxDesign>(name, in, rect, tab);
     d.caption = text;
     d.maxLength = maxLength;
     d.enabled = enabled;
@@ -62,11 +58,7 @@ void frmMain::CreateWindowFromDesign() {
   // Spin controls keep their range top-down: min is the top end.
   auto spin = [&](const char* name, ui::Container* in, ui::Rect rect, int tab, std::int16_t top,
                   std::int16_t bottom, std::int16_t value, bool enabled) {
-    ui::ScrollBarDesign d;
-    d.name = name;
-    d.container = in;
-    d.rect = rect;
-    d.tabIndex = tab;
+    auto d = Placed<ui::ScrollBarDesign>(name, in, rect, tab);
     d.min = top;
     d.max = bottom;
     d.value = value;
@@ -75,31 +67,19 @@ void frmMain::CreateWindowFromDesign() {
   };
   auto list = [&](const char* name, ui::Container* in, std::vector<std::string> items,
                   ui::Rect rect, int tab, bool enabled) {
-    ui::ComboBoxDesign d;
-    d.name = name;
-    d.container = in;
-    d.rect = rect;
-    d.tabIndex = tab;
+    auto d = Placed<ui::ComboBoxDesign>(name, in, rect, tab);
     d.items = std::move(items);
     d.enabled = enabled;
     return &f.AddComboBox(d);
   };
   auto check = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
-    ui::CheckBoxDesign d;
-    d.name = name;
-    d.container = frame;
-    d.rect = rect;
-    d.tabIndex = tab;
+    auto d = Placed<ui::CheckBoxDesign>(name, frame, rect, tab);
     d.caption = caption;
     d.value = 1;
     return &f.AddCheckBox(d);
   };
   auto label = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
-    ui::LabelDesign d;
-    d.name = name;
-    d.container = frame;
-    d.rect = rect;
-    d.tabIndex = tab;
+    auto d = Placed<ui::LabelDesign>(name, frame, rect, tab);
     d.caption = caption;
     d.autoSize = true;
     return &f.AddLabel(d);
@@ -124,10 +104,7 @@ void frmMain::CreateWindowFromDesign() {
   vsBlink = spin("vsBlink", frame, {1380, 2760, 165, 315}, 9, 999, 1, 30, true);
   lbl[1] = label("lbl(1)", "秒", {1680, 2820, 180, 180}, 6);
 
-  ui::LabelDesign status;
-  status.name = "lblStatus";
-  status.rect = {0, 4140, 3795, 195};
-  status.tabIndex = 7;
+  auto status = Placed<ui::LabelDesign>("lblStatus", nullptr, {0, 4140, 3795, 195}, 7);
   status.caption = "定时禁止";
   status.align = ui::LabelDesign::Align::Center;
   status.foreColor = ui::Rgb(255, 255, 255);
