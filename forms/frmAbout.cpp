@@ -21,6 +21,7 @@ void frmAbout::CreateWindowFromDesign() {
   window.clientHeight = 2175;
   window.keyPreview = true;
   window.whiteBackground = true;
+  window.dialogBorder = true;
   // The old window and its controls are gone; this one starts afresh.
   form_ = toolkit_.CreateForm(window);
   ui::Form& f = *form_;

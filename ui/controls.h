@@ -197,6 +197,7 @@ struct FormDesign {
   int clientWidth = 0, clientHeight = 0;  // twips
   bool keyPreview = false;
   bool whiteBackground = false;
+  bool dialogBorder = false;  // the fixed dialog frame; otherwise fixed single
   bool showInTaskbar = false;
   bool isMainWindow = false;  // the program ends when it really closes
 };

@@ -12,14 +12,14 @@ namespace ui::win32 {
 
 namespace {
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kFormExStyle = 0;
+DWORD ExStyle(const FormDesign& design) { return design.dialogBorder ? WS_EX_DLGMODALFRAME : 0; }
 }  // namespace
 
 WinForm::WinForm(Shared& shared, const FormDesign& design) : shared_(shared), design_(design) {
   RECT r{0, 0, shared.PixelsX(design.clientWidth), shared.PixelsY(design.clientHeight)};
-  AdjustWindowRectEx(&r, kFormStyle, FALSE, kFormExStyle);
+  AdjustWindowRectEx(&r, kFormStyle, FALSE, ExStyle(design));
   // The hidden owner keeps the window off the taskbar.
-  CreateWindowExW(kFormExStyle, kFormClass, Widen(design.caption).c_str(), kFormStyle,
+  CreateWindowExW(ExStyle(design), kFormClass, Widen(design.caption).c_str(), kFormStyle,
                   CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, shared.owner,
                   nullptr, shared.instance, this);
   if (hwnd_ == nullptr) return;
