@@ -85,6 +85,24 @@ class MainWindowAfterStart(SessionTest):
         self.assertLessEqual(abs(top + height / 2 - 300), 2, d["screen"])
         self.assertEqual(self.drv("focused", "frmMain")["focus"], "cmbAction")
 
+    def test_tab_follows_the_design_order_across_the_containers(self):
+        # The clock-time row is disabled in delay mode, labels and frames take
+        # no focus, and of the option group only the selected button does.
+        order = ["chkForce", "chkBlink", "txtBlink", "cmdTimer", "vsBlink", "vsPeriod",
+                 "opt(0)", "cmbUnit", "txtPeriod", "cmbAction"]
+        self.show_main()
+        self.assertOk(self.drv("key", "cmbAction", "tab"), "tab from cmbAction")
+        seen = [self.drv("focused", "frmMain")["focus"]]
+        for _ in order[1:]:
+            self.assertOk(self.drv("key", "-", "tab"), "tab")
+            seen.append(self.drv("focused", "frmMain")["focus"])
+        self.assertEqual(seen, order)
+        self.assertOk(self.drv("key", "-", "shift+tab"), "shift+tab")
+        self.assertEqual(self.drv("focused", "frmMain")["focus"], "txtPeriod")
+        # Leave the focus where the start put it, for the other checks.
+        self.assertOk(self.drv("key", "-", "tab"), "tab")
+        self.assertEqual(self.drv("focused", "frmMain")["focus"], "cmbAction")
+
     def test_tray_icon_added_once_before_the_window_shows(self):
         calls = self.session.tray_calls()
         adds = [c for c in calls if c.int_arg(0) == 0]
