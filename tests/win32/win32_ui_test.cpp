@@ -85,7 +85,12 @@ struct Window {
   ui::Label* lbl;
 
   explicit Window(ui::Toolkit& kit, bool isMain = false) {
-    form = kit.CreateForm({"frmTest", "测试", 3780, 4335, true, false, false, isMain});
+    form = kit.CreateForm({.name = "frmTest",
+                           .caption = "测试",
+                           .clientWidth = 3780,
+                           .clientHeight = 4335,
+                           .keyPreview = true,
+                           .isMainWindow = isMain});
     ui::Form& f = *form;
     cmd = &f.AddButton({"cmd", nullptr, {180, 3660, 3435, 315}, 4, "激活定时(&E)", true});
     frame = &f.AddFrame({"frame", nullptr, {180, 180, 3435, 3315}, 8, " 设置", true});
@@ -304,12 +309,21 @@ void TestMouseAndTimers(ui::Toolkit& kit) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   auto kit = ui::MakeWin32Toolkit(instance, 1);
-  TestNamesAndUnload(*kit);
-  TestTextChangeNesting(*kit);
-  TestScrollBar(*kit);
-  TestKeyPreview(*kit);
-  TestTabOrderAndAccessKeys(*kit);
-  TestMouseAndTimers(*kit);
+  const struct {
+    const char* name;
+    void (*run)(ui::Toolkit&);
+  } groups[] = {{"names and unload", TestNamesAndUnload},
+                {"text change nesting", TestTextChangeNesting},
+                {"scroll bar", TestScrollBar},
+                {"key preview", TestKeyPreview},
+                {"tab order and access keys", TestTabOrderAndAccessKeys},
+                {"mouse and timers", TestMouseAndTimers}};
+  for (const auto& g : groups) {
+    // Progress goes out at once, so that a hang shows where it is.
+    std::printf("-- %s\n", g.name);
+    std::fflush(stdout);
+    g.run(*kit);
+  }
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
 }
