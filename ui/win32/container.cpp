@@ -73,18 +73,11 @@ LRESULT ContainerImpl::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         SetWindowPos(groupBox_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       }
       break;
-    case WM_COMMAND:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR: {
-      LRESULT result = 0;
-      if (form_.HandleChildMessage(msg, wParam, lParam, result)) return result;
-      break;
-    }
     default: break;
+  }
+  LRESULT result = 0;
+  if (WinForm::IsChildNotification(msg) && form_.HandleChildMessage(msg, wParam, lParam, result)) {
+    return result;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }

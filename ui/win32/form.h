@@ -60,6 +60,9 @@ class WinForm final : public Form {
   bool KeyPreview() const { return design_.keyPreview; }
 
   // A child's notification reaching the form or one of its containers.
+  // What a child sends its parent (commands, scrolling, colours); the
+  // containers pass these on to their form.
+  static bool IsChildNotification(UINT msg);
   bool HandleChildMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   ControlBase* ControlOf(HWND hwnd) const;  // the control owning hwnd (or a child of it)
   // True when the control and all its containers are enabled.

@@ -27,16 +27,8 @@ LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     Raise(OnShellRestart);
     return 0;
   }
+  if (IsChildNotification(msg) && HandleChildMessage(msg, wParam, lParam, result)) return result;
   switch (msg) {
-    case WM_COMMAND:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-      if (HandleChildMessage(msg, wParam, lParam, result)) return result;
-      break;
     case WM_ERASEBKGND: {
       RECT r{};
       GetClientRect(hwnd, &r);
@@ -71,6 +63,19 @@ LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool WinForm::IsChildNotification(UINT msg) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR: return true;
+    default: return false;
+  }
 }
 
 bool WinForm::HandleChildMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
