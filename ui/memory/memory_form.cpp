@@ -55,7 +55,6 @@ void MemoryForm::Destroy() {
   }
   loaded_ = false;
   visible_ = false;
-  menuOpen = false;
   if (owner_ != nullptr) owner_->enabled_ = true;
   if (design_.isMainWindow) toolkit_.quit = true;
 }
@@ -65,11 +64,7 @@ void MemoryForm::PopupMenu(Menu& menu) {
   const std::string choice = std::exchange(nextMenuChoice, std::string());
   auto* mem = dynamic_cast<MemMenu*>(&menu);
   MenuItem* item = mem != nullptr && !choice.empty() ? mem->Find(choice) : nullptr;
-  if (item != nullptr && item->Caption() != "-" && item->OnClick) {
-    menuOpen = true;
-    item->OnClick();
-    menuOpen = false;
-  }
+  if (item != nullptr && item->Caption() != "-" && item->OnClick) item->OnClick();
 }
 
 bool MemoryForm::Reachable(Control& c) const {

@@ -23,9 +23,7 @@ class Node {
  public:
   Node(MemoryForm& form, const ControlDesign& d);
   virtual ~Node() = default;
-  MemoryForm& OwnerForm() const { return form_; }
   Node* Parent() const { return parent_; }
-  bool SelfEnabled() const { return enabled_; }
   // The user can reach it: the window is shown and enabled, and the
   // control and every container around it are enabled.
   bool AcceptsInput() const;
@@ -237,8 +235,6 @@ class MemoryForm : public Form {
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
   std::vector<std::string> openedMenus;
-  // Whatever is on screen when a popup is open: set while its choice runs.
-  bool menuOpen = false;
 
   const FormDesign& Design() const { return design_; }
   MemoryForm* Owner() const { return owner_; }
