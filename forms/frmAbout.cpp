@@ -64,7 +64,8 @@ void frmAbout::ShowModal(ui::Form& owner) {
   if (Loaded()) return;
   CreateWindowFromDesign();
   Form_Load();
-  form_->ShowModal(owner);
+  const std::shared_ptr<ui::Form> window = form_;
+  window->ShowModal(owner);
 }
 
 void frmAbout::Unload() {

@@ -43,5 +43,7 @@ class frmAbout {
   ui::Toolkit& toolkit_;
   const platform::System& system_;
   std::string webPage_;
-  std::unique_ptr<ui::Form> form_;
+  // Shared with the modal loop that runs on it: a window loaded anew while
+  // an older one's loop is still on the stack must not free the older one.
+  std::shared_ptr<ui::Form> form_;
 };

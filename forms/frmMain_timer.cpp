@@ -37,6 +37,9 @@ std::int64_t UnitSeconds(const std::string& unit) {
 
 void frmMain::cmdTimer_Click() {
   if (bTimerOn) {
+    // The tray call below can deliver notifications, and with them a menu
+    // whose loop delivers ticks: none may fire what is being disarmed.
+    form_->SetTimerEnabled(*Timer, false);
     Disarm();
   } else if (!Arm()) {
     toolkit_.Beep();
@@ -99,6 +102,8 @@ bool frmMain::ComputeDeadline(double& deadline) {
 }
 
 void frmMain::Timer_Timer() {
+  // Firing is final: a tick that comes after it began does nothing.
+  if (bFiring_) return;
   const std::int64_t left =
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
@@ -109,7 +114,12 @@ void frmMain::Timer_Timer() {
     bIconPhase = !bIconPhase;
   }
 
-  if (platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) return;
+  // A tray call above may have delivered what fired meanwhile.
+  if (bFiring_ ||
+      platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) {
+    return;
+  }
+  bFiring_ = true;
   PerformAction();
   bExiting = true;
   form_->Unload();

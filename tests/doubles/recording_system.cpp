@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/dates.h"
 #include "platform/text.h"
@@ -80,6 +81,7 @@ std::int32_t RecordingApi::AdjustTokenPrivileges(platform::Handle tokenHandle, s
 std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
   log_.push_back({"Shell_NotifyIconA", {message, data->hIcon}, std::string(data->szTip)});
   trayRecords.push_back(*data);
+  if (auto nested = std::exchange(duringNotify, nullptr)) nested();
   return 1;
 }
 

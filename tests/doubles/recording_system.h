@@ -2,6 +2,7 @@
 // call lands, in order, in one shared log.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ class RecordingApi : public platform::WinApi {
   std::int32_t exitResult = 1, suspendResult = 1, lockResult = 1;
   platform::Handle token = 0x7E;
   std::vector<platform::NotifyIconDataA> trayRecords;  // one per Shell_NotifyIconA call
+  // Runs once inside the next Shell_NotifyIconA call, as the notifications
+  // that the shell sends while the call waits for it.
+  std::function<void()> duringNotify;
   std::vector<platform::TokenPrivileges> adjustments;
 
   std::int32_t GetVersionExA(platform::OsVersionInfoA* info) override;

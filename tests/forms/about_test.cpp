@@ -95,14 +95,28 @@ TEST_F(AboutTest, OpensWhileTheMainWindowIsHiddenAndExitStillEnds) {
   Win().Hide();
   Open();
   EXPECT_TRUE(About().Visible());
+  const ui::Handle open = AboutWin()->Hwnd();
   Win().nextMenuChoice = "mnuAbout";  // chosen again while open: the open window stays
   Win().TrayNotify(517);
   EXPECT_EQ(toolkit.forms.size(), 2u);
+  EXPECT_EQ(AboutWin()->Hwnd(), open);
   Win().nextMenuChoice = "mnuExit";
   Win().TrayNotify(517);
   EXPECT_FALSE(About().Loaded());
   EXPECT_TRUE(toolkit.quit);
   EXPECT_EQ(LastTrayMessage(), 2u);
+}
+
+TEST_F(AboutTest, LoadedAnewWhileAnOlderWindowsLoopStillRuns) {
+  // While the first window waits: a tray double-click closes it, and About
+  // is chosen again; the second window's loop runs inside the first's.
+  toolkit.whileModal = [&] {
+    Win().TrayNotify(515);
+    Open();
+  };
+  Open();
+  EXPECT_TRUE(About().Visible());
+  EXPECT_EQ(toolkit.forms.size(), 2u) << "the first window is gone once its loop has ended";
 }
 
 TEST(AboutHostName, TakesWhatLiesBetweenTheSchemeAndThePath) {

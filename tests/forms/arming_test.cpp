@@ -103,7 +103,9 @@ TEST_F(ArmingTest, DelayOneHourAt2300GivesMidnightAndADateOnlyTip) {
 
 TEST_F(ArmingTest, APastedFractionOfADelayCountsInWholeUnits) {
   Win().Choose(*main->cmbUnit, 2);
-  for (auto [text, seconds] : {std::pair{"1.5", 2}, std::pair{"2.5", 2}, std::pair{"3.4", 3}}) {
+  // After 2.5 the spin stays at 2, so 1.6 keeps its text: it still counts 2.
+  for (auto [text, seconds] :
+       {std::pair{"1.5", 2}, std::pair{"2.5", 2}, std::pair{"1.6", 2}, std::pair{"3.4", 3}}) {
     main->txtPeriod->SetText(text);
     Arm();
     EXPECT_EQ(platform::OleDateToSeconds(main->dtTarget) - platform::OleDateToSeconds(sys.clock.now),

@@ -158,4 +158,41 @@ TEST_F(CountdownTest, FiringWhileTheAboutWindowOrTheMenuIsOpenStillEnds) {
   EXPECT_EQ(LastTrayMessage(), 2u);
 }
 
+// The shell's notifications can arrive inside a tray call. A right click
+// during a tick opens the menu only after the tick, and the ticks that the
+// menu's loop delivers fire the action once.
+TEST_F(CountdownTest, ATrayClickInsideATickWaitsForItAndTheActionRunsOnce) {
+  Win().Choose(*main->cmbAction, 3);  // suspend
+  ArmSeconds("2");
+  HalfSecondTick();
+  sys.api.duringNotify = [&] {
+    toolkit.whileMenu = [&] {
+      EXPECT_FALSE(Win().InTick()) << "the menu opened inside a tick";
+      sys.clock.Advance(2);
+      Win().Tick(*main->Timer);
+    };
+    Win().TrayNotify(517);
+  };
+  HalfSecondTick();  // 1 left: the blink's tray call brings the right click
+  EXPECT_EQ(Win().openedMenus.size(), 1u);
+  EXPECT_EQ(sys.CallsTo("SetSuspendState").size(), 1u);
+  EXPECT_TRUE(toolkit.quit);
+  EXPECT_EQ(LastTrayMessage(), 2u);
+}
+
+TEST_F(CountdownTest, DisarmingStopsTheTicksBeforeItTouchesTheTray) {
+  ArmSeconds("1");
+  sys.api.duringNotify = [&] {
+    toolkit.whileMenu = [&] {
+      sys.clock.Advance(5);
+      Win().Tick(*main->Timer);
+    };
+    Win().TrayNotify(517);
+  };
+  Win().Click(*main->cmdTimer);
+  EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
+  EXPECT_TRUE(Win().Loaded());
+  EXPECT_FALSE(main->bTimerOn);
+}
+
 }  // namespace

@@ -15,12 +15,19 @@ class EntryTest : public MainWindowTest {
 
 TEST_F(EntryTest, OnlyDigitsCanBeTyped) {
   frmMain& m = *main;
+  toolkit.clipboard = "7";
   for (ui::TextBox* box : {m.txtPeriod, m.txtHour, m.txtMin, m.txtBlink}) {
     const std::string before = box->Text();
     W().TypeInto(*box, "a-.+ eE");
-    for (std::int16_t key : {8, 13, 3, 22, 24, 26}) W().Type(key);
+    // Backspace, Enter and the clipboard keys, each over the whole text.
+    for (std::int16_t key : {8, 13, 3, 22, 24, 26}) {
+      W().SelectAll(*box);
+      W().Type(key);
+    }
     EXPECT_EQ(box->Text(), before) << box->Name();
   }
+  EXPECT_EQ(toolkit.clipboard, "7");
+  EXPECT_EQ(toolkit.beeps, 0) << "Enter reached an edit";
   EXPECT_TRUE(W().Visible());
 }
 

@@ -50,6 +50,8 @@ TEST_F(MainWindowTest, DesignDefaults) {
   EXPECT_EQ(m.lblStatus->Caption(), "定时禁止");
   EXPECT_EQ(m.cmdTimer->Caption(), "激活定时(&E)");
   EXPECT_EQ(LastTip(), Ansi("没设置动作"));
+  EXPECT_EQ(m.Timer->Interval(), 500);
+  EXPECT_FALSE(Win().TimerEnabled(*m.Timer));
   struct Field {
     ui::TextBox* txt;
     ui::ScrollBar* vs;

@@ -21,7 +21,7 @@ TEST(NumericValue, ReadsTheLeadingNumber) {
                         Case{"1E+2x", 100},  Case{"2e-1", 0.2},   Case{"1e", 1},
                         Case{"1e+", 1},      Case{"-", 0},        Case{".", 0},
                         Case{"&H1F", 31},    Case{"&hff", 255},   Case{"&O17", 15},
-                        Case{"&O9", 0},      Case{"&H", 0},       Case{"&", 0},
+                        Case{"&O9", 0},      Case{"&O18", 1},     Case{"&H", 0},       Case{"&", 0},
                         Case{"1,5", 1},      Case{"0x10", 0},     Case{"012", 12},
                         Case{"- 3", -3},     Case{"1d2", 1}}) {
     EXPECT_DOUBLE_EQ(platform::NumericValue(c.text), c.value) << '"' << c.text << '"';

@@ -34,10 +34,14 @@ void MemoryForm::Show() {
 
 void MemoryForm::ShowModal(Form& owner) {
   // The window system would wait here until this window closes; in memory
-  // the call returns at once and the owner stays disabled meanwhile.
+  // what the test scripted for the wait happens, then the call returns and
+  // the owner stays disabled while the window is still open.
   owner_ = dynamic_cast<MemoryForm*>(&owner);
   if (owner_ != nullptr) owner_->enabled_ = false;
   visible_ = true;
+  MemoryToolkit::RunOnce(toolkit_.whileModal);
+  // As a real loop does, look at this window again after the wait.
+  if (!loaded_ && owner_ != nullptr) owner_->enabled_ = true;
 }
 
 void MemoryForm::Unload() {
@@ -62,6 +66,9 @@ void MemoryForm::Destroy() {
 void MemoryForm::PopupMenu(Menu& menu) {
   openedMenus.push_back(menu.Name());
   const std::string choice = std::exchange(nextMenuChoice, std::string());
+  MemoryToolkit::RunOnce(toolkit_.whileMenu);
+  // A window destroyed under its menu ends the menu with nothing chosen.
+  if (!loaded_) return;
   auto* mem = dynamic_cast<MemMenu*>(&menu);
   MenuItem* item = mem != nullptr && !choice.empty() ? mem->Find(choice) : nullptr;
   if (item != nullptr && item->Caption() != "-" && item->OnClick) item->OnClick();
@@ -87,16 +94,7 @@ void MemoryForm::Type(std::int16_t key) {
     box->OnKeyPress(key);
     if (key == 0) return;
   }
-  if (key == 8) {
-    // Backspace erases the selection, or the character before the caret.
-    if (box->selLength == 0 && box->selStart > 0) {
-      --box->selStart;
-      box->selLength = 1;
-    }
-    box->ReplaceSelection("", false);
-  } else if (key >= 32 && key < 127) {
-    box->ReplaceSelection(std::string(1, static_cast<char>(key)), false);
-  }
+  box->EditChar(key);
 }
 
 void MemoryForm::TypeInto(TextBox& box, const std::string& ascii) {
@@ -201,12 +199,21 @@ void MemoryForm::CloseButton() {
 }
 
 void MemoryForm::TrayNotify(int mouseMessage) {
-  // Posted to the window: delivered whether it is shown, hidden or disabled.
+  // A tick runs to its end first: what arrives meanwhile waits for it.
+  if (inTick_) {
+    pendingTray_.push_back(mouseMessage);
+    return;
+  }
+  // Delivered whether the window is shown, hidden or disabled.
   if (loaded_ && OnMouseMove) OnMouseMove(0, 0, static_cast<double>(mouseMessage) * TwipsPerPixelX(), 0);
 }
 
 void MemoryForm::Tick(Timer& timer) {
-  if (loaded_ && TimerEnabled(timer) && timer.OnTimer) timer.OnTimer();
+  if (inTick_ || !loaded_ || !TimerEnabled(timer) || !timer.OnTimer) return;
+  inTick_ = true;
+  timer.OnTimer();
+  inTick_ = false;
+  for (int message : std::exchange(pendingTray_, {})) TrayNotify(message);
 }
 
 // --- Toolkit ---

@@ -59,6 +59,35 @@ void MemTextBox::ReplaceSelection(const std::string& inserted, bool truncateToLi
   if (text_ != before) RaiseChange();
 }
 
+void MemTextBox::EditChar(std::int16_t key) {
+  const std::string selected = text_.substr(std::min(selStart, text_.size()), selLength);
+  switch (key) {
+    case 8:  // Backspace: the selection, or the character before the caret
+      if (selLength == 0 && selStart > 0) {
+        --selStart;
+        selLength = 1;
+      }
+      ReplaceSelection("", false);
+      return;
+    case 3:  // Ctrl+C
+      if (!selected.empty()) form_.Kit().clipboard = selected;
+      return;
+    case 22:  // Ctrl+V
+      ReplaceSelection(form_.Kit().clipboard, true);
+      return;
+    case 24:  // Ctrl+X
+      if (selected.empty()) return;
+      form_.Kit().clipboard = selected;
+      ReplaceSelection("", false);
+      return;
+    case 13:  // Enter: a single-line edit has no use for it and beeps
+      ++form_.Kit().beeps;
+      return;
+    default:
+      if (key >= 32 && key < 127) ReplaceSelection(std::string(1, static_cast<char>(key)), false);
+  }
+}
+
 MemScrollBar::MemScrollBar(MemoryForm& form, const ScrollBarDesign& d)
     : Mem(form, d), min_(d.min), max_(d.max), value_(d.value) {}
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/controls.h"
@@ -55,6 +56,8 @@ class MemTextBox : public Mem<TextBox> {
   // Replaces the selection as the edit does, within the character limit.
   void ReplaceSelection(const std::string& inserted, bool truncateToLimit);
   void RaiseChange();
+  // A character that reached the edit, handled as a single-line edit does.
+  void EditChar(std::int16_t key);
 
  private:
   std::string text_;
@@ -228,9 +231,12 @@ class MemoryForm : public Form {
   void ClickBackground();
   void MouseOverBackground();
   void CloseButton();  // the title bar's close button, Alt+F4
-  // A tray notification: message 512 carrying the mouse message as x.
+  // A tray notification: message 512 carrying the mouse message as x. One
+  // that arrives while a tick runs is delivered when the tick has ended.
   void TrayNotify(int mouseMessage);
-  void Tick(Timer& timer);  // one tick, delivered only while enabled
+  // One tick, delivered only while enabled and never inside another tick.
+  void Tick(Timer& timer);
+  bool InTick() const { return inTick_; }
 
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
@@ -261,6 +267,8 @@ class MemoryForm : public Form {
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<std::unique_ptr<MemMenu>> menus_;
   std::map<const Timer*, bool> timers_;
+  bool inTick_ = false;
+  std::vector<int> pendingTray_;  // tray notifications that came during a tick
 };
 
 struct MessageBoxCall {
@@ -280,7 +288,14 @@ class MemoryToolkit : public Toolkit {
   void Forget(MemoryForm* form);
 
   std::vector<MessageBoxCall> messageBoxes;
-  int beeps = 0;
+  int beeps = 0;        // the program's and the edits' own
+  std::string clipboard;
+  // What happens while the next modal window or popup menu waits for the
+  // user (each runs once); without them the two return at once.
+  std::function<void()> whileModal, whileMenu;
+  static void RunOnce(std::function<void()>& events) {
+    if (auto run = std::exchange(events, nullptr)) run();
+  }
   bool quit = false;  // the main window has really closed
 
   // Nesting of change events, as the property tests watch it.
