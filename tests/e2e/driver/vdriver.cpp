@@ -440,7 +440,41 @@ bool PressKeyChord(const string& what) {
   return true;
 }
 
-void MouseClickAt(int x, int y, bool right = false) {
+// Stops the thread that owns a window until the object goes, so that
+// input sent meanwhile is all queued before that thread handles any of it.
+class HeldThread {
+ public:
+  explicit HeldThread(HWND window) {
+    DWORD tid = window ? GetWindowThreadProcessId(window, nullptr) : 0;
+    if (tid && tid != GetCurrentThreadId()) {
+      thread_ = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, tid);
+    }
+    if (thread_ && SuspendThread(thread_) == static_cast<DWORD>(-1)) {
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    // Suspending is asynchronous; reading the context waits until it took.
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    if (thread_) GetThreadContext(thread_, &context);
+  }
+  ~HeldThread() {
+    if (!thread_) return;
+    ResumeThread(thread_);
+    CloseHandle(thread_);
+  }
+  HeldThread(const HeldThread&) = delete;
+  HeldThread& operator=(const HeldThread&) = delete;
+
+ private:
+  HANDLE thread_ = nullptr;
+};
+
+// A click at a screen point on `target`'s thread. The press and the release
+// reach that thread together: a control that repeats while the button is
+// held (a scroll bar's arrow) always finds the release queued before its
+// repeat timer can fire, however late the thread gets to run.
+void MouseClickAt(int x, int y, HWND target, bool right = false) {
   // Move through the input stream too, so the press is hit-tested at the new place.
   SetCursorPos(x, y);
   INPUT in[3] = {};
@@ -460,9 +494,8 @@ void MouseClickAt(int x, int y, bool right = false) {
     Sleep(25);
   }
   Sleep(250);
-  SendInput(1, &in[1], sizeof(INPUT));
-  Sleep(60);
-  SendInput(1, &in[2], sizeof(INPUT));
+  HeldThread hold(target);
+  SendInput(2, &in[1], sizeof(INPUT));
 }
 
 void LocalNow(Json& j) {
@@ -580,7 +613,7 @@ void CmdClick(const vector<string>& a) {
     SetForegroundWindow(form);
     RECT r{};
     GetWindowRect(c, &r);
-    MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, c);
   } else if (mode == "send" || mode == "sync") {
     if (mode == "sync") {
       // Keep the click well inside one second, so the program's "now"
@@ -709,7 +742,7 @@ void CmdScroll(const vector<string>& a) {
       GetWindowRect(c, &r);
       int arrow = GetSystemMetrics(SM_CYVSCROLL) / 2;
       if (arrow > (r.bottom - r.top) / 4) arrow = (r.bottom - r.top) / 4;
-      MouseClickAt((r.left + r.right) / 2, up ? r.top + arrow : r.bottom - 1 - arrow);
+      MouseClickAt((r.left + r.right) / 2, up ? r.top + arrow : r.bottom - 1 - arrow, c);
       // Longer than the double-click time, so each click is a click of its own.
       Sleep(GetDoubleClickTime() + 50);
     } else {
@@ -794,7 +827,7 @@ void CmdTrayMenu(const vector<string>& a) {
   }
   RECT r{};
   if (chosen >= 0 && GetMenuItemRect(nullptr, menu, static_cast<UINT>(chosen), &r)) {
-    MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, popup);
     j.Key("picked").Str(string("mouse"));
   } else if (count < 0 && Mnemonic(want)) {
     // The menu loop translates the key stroke and picks the item with that access key.
