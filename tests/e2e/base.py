@@ -34,9 +34,10 @@ class SessionTest(unittest.TestCase):
         return answer
 
 
-def new_session(testcase, version="winxp"):
+def new_session(testcase, version="winxp", overrides="", program=True):
     """A session of its own for one test; stopped when the test ends."""
-    s = e2e.Session(e2e.context(), version, testcase.id().rsplit(".", 1)[-1]).start()
+    s = e2e.Session(e2e.context(), version, testcase.id().rsplit(".", 1)[-1], overrides)
+    s.start(program=program)
     testcase.addCleanup(s.stop)
     return s
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Runs the end-to-end suite: the firing tests in one worker, everything else
-in another, at the same time (two Wine sessions at most, each worker with
-its own Xvfb). Prints each worker's unittest output, then one summary line.
+"""Runs the end-to-end suite: the tests with a session per test (firing,
+faults) in one worker, everything else in another, at the same time (two
+Wine sessions at most, each worker with its own Xvfb). Prints each worker's
+unittest output, then one summary line.
 
     python3 tests/e2e/run_e2e.py [--build DIR] [--serial] [MODULE...]
 """
@@ -17,7 +18,7 @@ import unittest
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-GROUPS = [["test_firing"], ["test_startup", "test_tray", "test_fields", "test_about", "test_win32_controls"]]
+GROUPS = [["test_firing", "test_faults"], ["test_startup", "test_tray", "test_fields", "test_about", "test_win32_controls"]]
 
 
 def worker(modules, result_path):

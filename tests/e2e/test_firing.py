@@ -38,25 +38,25 @@ def local_ms(stamp):
     return int(stamp["local"].rsplit(".", 1)[1])
 
 
-def arm(testcase, s, action, force):
+def arm(testcase, s, action, force, delay=DELAY, unit="秒"):
     drv = s.driver
     testcase.assertTrue(drv("select", "cmbAction", "=" + action).get("ok"),
                         f"no entry {action} in {s.control('cmbAction')['items']}")
     if not force:
         drv("click", "chkForce", "send")
     testcase.assertEqual(s.control("chkForce")["check"], 1 if force else 0)
-    testcase.assertTrue(drv("select", "cmbUnit", "=秒").get("ok"))
+    testcase.assertTrue(drv("select", "cmbUnit", "=" + unit).get("ok"))
     drv("focus", "txtPeriod")
     drv("setsel", "txtPeriod", 0, -1)
-    typed = drv("type", "txtPeriod", str(DELAY))
-    testcase.assertEqual(typed.get("text"), str(DELAY), typed)
+    typed = drv("type", "txtPeriod", str(delay))
+    testcase.assertEqual(typed.get("text"), str(delay), typed)
     click = drv("click", "cmdTimer", "sync")
     testcase.assertTrue(click.get("ok"), click)
     before, after = click["before"], click["after"]
     # The program read "now" between the two stamps; both lie in one second.
     testcase.assertEqual(before["local"][:19], after["local"][:19], click)
     testcase.assertEqual(s.text("cmdTimer"), "禁止定时器(&D)", "the click did not arm")
-    return before["ticks"] - local_ms(before) + DELAY * 1000
+    return before["ticks"] - local_ms(before) + delay * 1000
 
 
 class Firing(unittest.TestCase):

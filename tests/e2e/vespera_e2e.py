@@ -60,12 +60,12 @@ def find_driver(build):
     return None
 
 
-def wine_env(prefix, display, debug="-all"):
+def wine_env(prefix, display, debug="-all", overrides=""):
     env = dict(os.environ)
     env.update({
         "WINEPREFIX": str(prefix), "WINEARCH": "win32", "WINEDEBUG": debug,
         "DISPLAY": display, "LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8",
-        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", overrides])),
     })
     return env
 
@@ -209,8 +209,9 @@ def split_args(text):
 class Session:
     """One Wine session running vespera.exe under a given Windows version."""
 
-    def __init__(self, ctx, version="winxp", tag="s"):
-        self.ctx, self.version = ctx, version
+    def __init__(self, ctx, version="winxp", tag="s", overrides=""):
+        """overrides: Wine DLL overrides for the session, e.g. "powrprof=d"."""
+        self.ctx, self.version, self.overrides = ctx, version, overrides
         self.dir = Path(tempfile.mkdtemp(prefix=f"{tag}-{version}-", dir=ctx.work))
         self.prefix = self.dir / "prefix"
         self.relay_path = self.dir / "relay.log"
@@ -220,34 +221,40 @@ class Session:
 
     # -- start and stop --
 
-    def start(self, wait_main=True):
+    def start(self, wait_main=True, program=True):
+        """Start the session's desktop with vespera.exe, or empty (program False)."""
         shutil.copytree(self.ctx.template, self.prefix, symlinks=True)
         with open(self.prefix / "user.reg", "a", encoding="utf-8") as f:
             f.write(f'\n[Software\\\\Wine\\\\AppDefaults\\\\vespera.exe] {int(time.time())}\n'
                     f'"Version"="{self.version}"\n')
-        self.env = wine_env(self.prefix, self.ctx.display)
+        self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides)
         exe_dir = self.prefix / "drive_c" / "vespera"
         exe_dir.mkdir()
         shutil.copy2(self.ctx.exe, exe_dir / "vespera.exe")
         self.exe_win = r"C:\vespera\vespera.exe"
         self.relay_file = open(self.relay_path, "ab")
         self.explorer = subprocess.Popen(
-            ["wine", "explorer", f"/desktop={DESKTOP},{DESKTOP_SIZE}", self.exe_win],
-            env=wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay"),
-            stdout=subprocess.DEVNULL, stderr=self.relay_file, cwd=exe_dir)
+            ["wine", "explorer", f"/desktop={DESKTOP},{DESKTOP_SIZE}"] + ([self.exe_win] if program else []),
+            env=self.relay_env(), stdout=subprocess.DEVNULL, stderr=self.relay_file, cwd=exe_dir)
         self.driver = Driver(self.ctx.driver, self.env)
-        if wait_main:
-            r = self.driver("wait", "frmMain", 30000, "visible")
-            if not r.get("ok"):
-                raise AssertionError(f"main window did not appear: {r}")
-            self.main = r
-            self.vespera_pid = self.pids()[0] if self.pids() else None
+        if program and wait_main:
+            self.wait_main()
         return self
+
+    def relay_env(self):
+        return wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides)
+
+    def wait_main(self):
+        r = self.driver("wait", "frmMain", 30000, "visible")
+        if not r.get("ok"):
+            raise AssertionError(f"main window did not appear: {r}")
+        self.main = r
+        self.vespera_pid = self.pids()[0] if self.pids() else None
+        return r
 
     def launch_second(self):
         """Start one more vespera.exe in this session (as a user would)."""
-        return subprocess.Popen(["wine", self.exe_win],
-                                env=wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay"),
+        return subprocess.Popen(["wine", self.exe_win], env=self.relay_env(),
                                 stdout=subprocess.DEVNULL, stderr=self.relay_file,
                                 cwd=self.prefix / "drive_c" / "vespera")
 

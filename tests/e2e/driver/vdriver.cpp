@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -790,10 +791,10 @@ wchar_t Mnemonic(const wstring& caption) {
   return caption[amp + 1];
 }
 
-// traymenu [ITEM]: open the tray menu through the callback; with ITEM,
-// pick that entry, else close the menu again. Where the menu's items cannot
-// be read from this process (Wine keeps menus per process), the entry is
-// picked by its access key.
+// traymenu [ITEM|keep]: open the tray menu through the callback; with ITEM,
+// pick that entry, with "keep" leave the menu open, else close it again.
+// Where the menu's items cannot be read from this process (Wine keeps menus
+// per process), the entry is picked by its access key.
 void CmdTrayMenu(const vector<string>& a) {
   HWND m = MainForm();
   if (!m) return Fail("main form not found");
@@ -812,8 +813,8 @@ void CmdTrayMenu(const vector<string>& a) {
   j.Key("readable").Bool(count >= 0);
   if (count >= 0) MenuItemsJson(j, menu);
   RectJson(j, "screen", popup, nullptr);
-  if (a.size() < 2) {
-    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  if (a.size() < 2 || a[1] == "keep") {
+    if (a.size() < 2) PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
     j.Close('}');
     Emit(j.Text());
     return;
@@ -854,6 +855,131 @@ void CmdClose(const vector<string>& a) {
   if (a.size() > 2 && a[2] == "sc") PostMessageW(f, WM_SYSCOMMAND, SC_CLOSE, 0);
   else PostMessageW(f, WM_CLOSE, 0, 0);
   Ok();
+}
+
+// ---- a stand-in notification area ----
+// Wine's explorer creates its tray together with the desktop and can neither
+// be started later nor restarted. A window of the tray's class that is found
+// before explorer's takes the program's tray calls instead: it refuses them
+// (no notification area yet) or accepts and records them with their tips,
+// and it announces a new taskbar the way a starting shell does.
+
+struct TrayCall {
+  DWORD message, id, flags;
+  wstring tip;
+  bool accepted;
+};
+
+// Wine's shell32 hands a tray call to the tray as WM_COPYDATA (dwData = the
+// NIM_ message): window, id, flags and callback message, in newer Wine four
+// words of icon size, then the tip as 128 UTF-16 characters.
+TrayCall ReadTrayCall(const COPYDATASTRUCT& cds, bool accepted) {
+  const auto* d = static_cast<const BYTE*>(cds.lpData);
+  auto word = [&](size_t at) {
+    DWORD v = 0;
+    if (d && at + 4 <= cds.cbData) memcpy(&v, d + at, 4);
+    return v;
+  };
+  DWORD w = word(16), h = word(20), planes = word(24), bpp = word(28);
+  bool iconSize = (w | h | planes | bpp) == 0 ||
+                  (w && w <= 256 && h && h <= 512 && planes == 1 && bpp && bpp <= 32);
+  TrayCall call{static_cast<DWORD>(cds.dwData), word(4), word(8), {}, accepted};
+  for (size_t at = iconSize ? 32 : 16, end = at + 256; at + 2 <= cds.cbData && at < end; at += 2) {
+    wchar_t c;
+    memcpy(&c, d + at, 2);
+    if (!c) break;
+    call.tip += c;
+  }
+  return call;
+}
+
+class StandInTray {
+ public:
+  StandInTray() { InitializeCriticalSection(&lock_); }
+
+  HWND Start() {
+    if (!hwnd_) {
+      HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+      ready_ = ready;
+      CloseHandle(CreateThread(nullptr, 0, &StandInTray::Run, this, 0, nullptr));
+      WaitForSingleObject(ready, 10000);
+      CloseHandle(ready);
+    }
+    // Shell_NotifyIcon sends to the first window of the class in z-order.
+    if (hwnd_) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return hwnd_;
+  }
+  void Accept(bool on) { InterlockedExchange(&accepting_, on ? 1 : 0); }
+  bool Accepting() { return InterlockedCompareExchange(&accepting_, 0, 0) != 0; }
+  vector<TrayCall> Calls() {
+    EnterCriticalSection(&lock_);
+    vector<TrayCall> copy = calls_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* p) {
+    auto* self = static_cast<StandInTray*>(p);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &StandInTray::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    self->hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP,
+                                  0, 0, 0, 0, nullptr, nullptr, wc.hInstance, self);
+    SetEvent(self->ready_);
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+    return 0;
+  }
+  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+      SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(
+                                              reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<StandInTray*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (msg != WM_COPYDATA || !self) return DefWindowProcW(h, msg, wp, lp);
+    bool accepted = self->Accepting();
+    EnterCriticalSection(&self->lock_);
+    self->calls_.push_back(ReadTrayCall(*reinterpret_cast<COPYDATASTRUCT*>(lp), accepted));
+    LeaveCriticalSection(&self->lock_);
+    return accepted;
+  }
+
+  CRITICAL_SECTION lock_;
+  HWND hwnd_ = nullptr;
+  HANDLE ready_ = nullptr;
+  LONG accepting_ = 0;
+  vector<TrayCall> calls_;
+};
+
+StandInTray& Tray() {
+  static StandInTray tray;
+  return tray;
+}
+
+// shell [refuse|restart]: the stand-in tray. "refuse": a shell without a
+// notification area; "restart": the notification area (re)appears and
+// "TaskbarCreated" is broadcast. Answers with the calls the tray received.
+void CmdShell(const vector<string>& a) {
+  string what = a.size() > 1 ? a[1] : "";
+  HWND tray = Tray().Start();
+  if (!tray) return Fail("stand-in tray not created");
+  if (what == "refuse" || what == "restart") Tray().Accept(what == "restart");
+  if (what == "restart") {
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  }
+  Json j;
+  j.Open('{').Key("ok").Bool(true);
+  j.Key("first").Bool(FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr) == tray);
+  j.Key("calls").Open('[');
+  for (const TrayCall& c : Tray().Calls()) {
+    j.Open('{').Key("message").Int(c.message).Key("id").Int(c.id).Key("flags").Int(c.flags);
+    j.Key("tip").Str(c.tip).Key("accepted").Bool(c.accepted).Close('}');
+  }
+  j.Close(']').Close('}');
+  Emit(j.Text());
 }
 
 void CmdAlive(const vector<string>&) {
@@ -997,7 +1123,7 @@ bool Run(const vector<string>& a) {
       {"traymenu", CmdTrayMenu}, {"close", CmdClose},       {"alive", CmdAlive},
       {"windows", CmdWindows},   {"allwindows", CmdAllWindows}, {"focused", CmdFocused},
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
-      {"sleep", CmdSleep},
+      {"sleep", CmdSleep},       {"shell", CmdShell},
   };
   for (const Entry& e : table) {
     if (c == e.name) {

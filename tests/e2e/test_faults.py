@@ -1,0 +1,164 @@
+"""Faults end to end, each in a Wine session of its own: the deadline comes
+while a modal loop (the About window, the tray menu) waits for the user, Exit
+is chosen while the About window is open, the notification area comes late
+and restarts, a system library is missing, and two starts race. Every
+scenario ends the program and reads the relay log: the action calls, the
+tray icon's removal, the end of the process, no crash."""
+
+import unittest
+
+import vespera_e2e as e2e
+from base import new_session
+from test_firing import ACTION_CALLS, TRUE32, arm
+
+NIM_ADD, NIM_MODIFY, NIM_DELETE = 0, 1, 2
+SUSPEND = "挂起"
+IDLE_TIP = "没设置动作"
+# Long enough for the About window or the menu to open before the deadline.
+MODAL_DELAY = 6
+
+
+def open_about(t, s):
+    t.assertTrue(s.driver("traymenu", "关于(&A)").get("ok"), "choosing About")
+    t.assertTrue(s.driver("wait", "frmAbout", 10000, "visible").get("ok"), "About window")
+
+
+def fire_with_about_open(t, s):
+    """The deadline comes while the About window's modal loop runs."""
+    arm(t, s, SUSPEND, True, MODAL_DELAY)
+    open_about(t, s)
+    return "About window"
+
+
+def fire_with_menu_open(t, s):
+    """The deadline comes while the tray menu's loop runs."""
+    arm(t, s, SUSPEND, True, MODAL_DELAY)
+    t.assertTrue(s.driver("traymenu", "keep").get("ok"), "opening the tray menu")
+    return "tray menu"
+
+
+def exit_with_about_open(t, s):
+    """Exit from the tray menu while the About window is open."""
+    open_about(t, s)
+    t.assertTrue(s.driver("traymenu", "退出(&X)").get("ok"), "choosing Exit over the About window")
+
+
+def tray_seen(s, count):
+    """The stand-in tray's calls (message, tip, accepted), once it has
+    received `count` of them or given up waiting."""
+    calls = []
+
+    def enough():
+        calls[:] = [(c["message"], c["tip"], c["accepted"]) for c in s.driver("shell")["calls"]]
+        return len(calls) >= count
+
+    e2e.wait_until(enough, 15)
+    return calls
+
+
+def late_then_restarted_shell(t, s):
+    """No notification area at start; it appears later, then restarts while armed."""
+    t.assertTrue(s.driver("shell", "refuse").get("first"), "the stand-in tray is not the one found")
+    s.launch_second()
+    s.wait_main()
+    t.assertEqual(tray_seen(s, 1), [(NIM_ADD, IDLE_TIP, False)])
+    t.assertTrue(s.driver("alive")["running"], "a refused tray add ended the program")
+
+    t.assertTrue(s.driver("shell", "restart").get("first"))
+    t.assertEqual(tray_seen(s, 2)[1:], [(NIM_ADD, IDLE_TIP, True)],
+                  "no icon once the notification area appeared")
+
+    arm(t, s, SUSPEND, True, 1, "时")
+    armed = tray_seen(s, 3)[2:]
+    t.assertEqual([m for m, _, _ in armed], [NIM_MODIFY], armed)
+    tip = armed[0][1]
+    t.assertTrue(tip.startswith("程序将要在") and tip.endswith("执行" + SUSPEND), tip)
+    s.driver("shell", "restart")
+    t.assertEqual(tray_seen(s, 4)[3:], [(NIM_ADD, tip, True)],
+                  "the icon did not come back with the current tip")
+    t.assertTrue(s.driver("traymenu", "退出(&X)").get("ok"), "choosing Exit")
+    t.assertEqual([m for m, _, _ in tray_seen(s, 5)[4:]], [NIM_DELETE],
+                  "icon not removed from the new tray")
+
+
+def suspend_without_powrprof(t, s):
+    """Suspend fires on a system without the power library."""
+    arm(t, s, SUSPEND, True)
+
+
+def two_starts_at_once(t, s):
+    """Two starts at the same instant: one runs, the other gives notice."""
+    for _ in range(2):
+        s.launch_second()
+    box = s.driver("msgbox", 30000, timeout=45)
+    t.assertTrue(box.get("ok"), f"no notice from the refused start: {box}")
+    t.assertEqual(box["title"], "By: Brennick")
+    t.assertIn("Vespera已经运行中.", box["statics"])
+    # The refused instance made no window of its own before asking; the
+    # input-method window Wine gives each thread with windows is the system's.
+    own = [w for w in s.driver("windows")["windows"] if w["pid"] == box["pid"]]
+    t.assertEqual([w["class"] for w in own if w["class"] not in ("#32770", "IME")], [], own)
+    t.assertTrue(s.driver("msgboxok").get("ok"))
+    one = e2e.wait_until(lambda: len(s.driver("alive")["pids"]) == 1, 30)
+    survivors = s.driver("alive")["pids"]
+    t.assertTrue(one, f"instances left: {survivors}")
+    t.assertNotEqual(survivors[0], box["pid"])
+    s.wait_main()
+    t.assertEqual(s.tray_calls(box["pid"]), [], "the refused start touched the tray")
+    t.assertTrue(s.driver("traymenu", "退出(&X)").get("ok"), "choosing Exit")
+
+
+# name, steps (returning what must be open when the deadline comes, if
+# anything), session options, the action call expected (or None)
+SUSPEND_CALL = ("SetSuspendState", [0, TRUE32, 0])
+SCENARIOS = [
+    ("fire_with_about_open", fire_with_about_open, {}, SUSPEND_CALL),
+    ("fire_with_tray_menu_open", fire_with_menu_open, {}, SUSPEND_CALL),
+    ("exit_with_about_open", exit_with_about_open, {}, None),
+    ("late_then_restarted_shell", late_then_restarted_shell, {"program": False}, None),
+    ("suspend_without_powrprof", suspend_without_powrprof, {"overrides": "powrprof=d"}, None),
+    ("two_starts_at_once", two_starts_at_once, {"program": False}, None),
+]
+
+
+class Faults(unittest.TestCase):
+    def check(self, steps, options, expect):
+        s = new_session(self, **options)
+        pending = steps(self, s)
+        if pending:
+            # The deadline must come while the modal loop is still open.
+            early = s.relay(s.vespera_pid, ACTION_CALLS)
+            self.assertEqual(early, [], f"the action came before the {pending} was open")
+        ended = s.wait_ended(MODAL_DELAY + 30)
+        calls = s.relay(s.vespera_pid, ACTION_CALLS + ["Shell_NotifyIconA"])
+        log = "\n".join(map(repr, calls))
+        self.assertTrue(ended, f"the program still runs\n{log}")
+        acts = [c for c in calls if c.func in ACTION_CALLS]
+        if expect is None:
+            self.assertEqual(acts, [], f"an action reached the system\n{log}")
+        else:
+            func, args = expect
+            self.assertEqual([c.func for c in acts], [func], log)
+            self.assertEqual([acts[0].int_arg(i) for i in range(len(args))], args, log)
+        tray = [c.int_arg(0) for c in calls if c.func == "Shell_NotifyIconA"]
+        self.assertEqual(tray.count(NIM_DELETE), 1, f"tray icon not removed once\n{log}")
+        self.assertEqual(tray[-1], NIM_DELETE, f"a tray call after the removal\n{log}")
+        s.relay_file.flush()
+        crash = [line for line in s.relay_path.read_bytes().decode("utf-8", "replace").splitlines()
+                 if "Unhandled exception" in line or "Unhandled page fault" in line]
+        self.assertEqual(crash, [], "the program crashed")
+
+
+def _make(steps, options, expect):
+    def test(self):
+        self.check(steps, options, expect)
+    test.__doc__ = steps.__doc__
+    return test
+
+
+for _name, _steps, _options, _expect in SCENARIOS:
+    setattr(Faults, f"test_{_name}", _make(_steps, _options, _expect))
+
+
+if __name__ == "__main__":
+    unittest.main()
