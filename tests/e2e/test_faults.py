@@ -58,6 +58,10 @@ def tray_seen(s, count):
 
 def late_then_restarted_shell(t, s):
     """No notification area at start; it appears later, then restarts while armed."""
+    # Explorer's taskbar must exist first, or it could come out above the stand-in.
+    t.assertTrue(e2e.wait_until(lambda: any(w["class"] == "Shell_TrayWnd"
+                                            for w in s.driver("allwindows")["windows"]), 30),
+                 "the session's taskbar did not appear")
     t.assertTrue(s.driver("shell", "refuse").get("first"), "the stand-in tray is not the one found")
     s.launch_second()
     s.wait_main()
