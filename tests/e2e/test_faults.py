@@ -15,7 +15,7 @@ NIM_ADD, NIM_MODIFY, NIM_DELETE = 0, 1, 2
 SUSPEND = "挂起"
 IDLE_TIP = "没设置动作"
 # Long enough for the About window or the menu to open before the deadline.
-MODAL_DELAY = 6
+MODAL_DELAY = 10
 
 
 def open_about(t, s):
