@@ -32,7 +32,8 @@ namespace {
   X(Shell_NotifyIconA, "shell32", std::int32_t, (std::uint32_t, NOTIFYICONDATAA*))       \
   X(ShellExecuteA, "shell32.dll", Handle,                                                \
     (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
-  X(InitCommonControls, "comctl32", void, ())
+  X(InitCommonControls, "comctl32", void, ())                                           \
+  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))
 
 static_assert(sizeof(Handle) == sizeof(HANDLE), "the program is built for 32-bit Windows");
 static_assert(sizeof(HANDLE) == 4, "the routine table assumes the 32-bit stdcall ABI");
@@ -136,6 +137,11 @@ struct Routines {
 #undef VESPERA_DECLARE
 };
 
+Routines& TheRoutines() {
+  static Routines routines;
+  return routines;
+}
+
 class Win32WinApi final : public WinApi {
  public:
   std::int32_t GetVersionExA(OsVersionInfoA* info) override {
@@ -203,7 +209,7 @@ class Win32WinApi final : public WinApi {
   }
 
  private:
-  Routines routines_;
+  Routines& routines_ = TheRoutines();
 };
 
 }  // namespace
@@ -211,6 +217,10 @@ class Win32WinApi final : public WinApi {
 WinApi& Win32Api() {
   static Win32WinApi api;
   return api;
+}
+
+void DisableInputMethod(Handle window) {
+  if (auto* f = TheRoutines().ImmAssociateContext.Get()) f(window, 0);
 }
 
 }  // namespace platform

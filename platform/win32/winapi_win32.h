@@ -9,4 +9,7 @@ namespace platform {
 // The one instance for the whole program.
 WinApi& Win32Api();
 
+// Turns the input method off for one window (imm32, bound at run time).
+void DisableInputMethod(Handle window);
+
 }  // namespace platform

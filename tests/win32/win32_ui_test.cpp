@@ -305,6 +305,68 @@ void TestMouseAndTimers(ui::Toolkit& kit) {
   Expect("timer stopped with its window", main.form->TimerEnabled(timer), false);
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+void TestNoWindowBeforeTheFirstForm(ui::Toolkit&) {
+  int windows = 0;
+  EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&windows));
+  Expect("no window of any class before the first form", windows, 0);
+}
+
+// Characters sent straight to the edit, as on-screen keyboards and input
+// methods deliver them, pass the window's preview and the box's filter too.
+void TestCharactersByEveryPath(ui::Toolkit& kit) {
+  Window w(kit);
+  w.form->Show();
+  w.form->OnKeyPress = [&](std::int16_t& key) {
+    if (key == 27) w.form->Hide();
+  };
+  w.txt->OnKeyPress = [](std::int16_t& key) {
+    if (key < '0' || key > '9') key = 0;
+  };
+  HWND edit = FindChild(H(*w.form), L"txt");
+  SendMessageW(edit, EM_SETSEL, 1, 1);
+  for (auto [msg, ch] : {std::pair{WM_CHAR, L'a'}, std::pair{WM_IME_CHAR, L'\u4E2D'},
+                         std::pair{WM_CHAR, L'\uFF15'}, std::pair{WM_IME_CHAR, L'2'}}) {
+    SendMessageW(edit, msg, ch, 1);
+  }
+  Pump(kit);  // the default handling of WM_IME_CHAR posts a WM_CHAR
+  Expect("only the digit got in", w.txt->Text(), std::string("12"));
+  using GetContext = HANDLE(WINAPI*)(HWND);
+  auto get = reinterpret_cast<GetContext>(
+      reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryW(L"imm32.dll"), "ImmGetContext")));
+  Expect("no input method on the box", get != nullptr && get(edit) == nullptr, true);
+  SendMessageW(edit, WM_CHAR, 27, 1);
+  Expect("Escape sent to the box reaches the window's preview", w.form->Visible(), false);
+}
+
+// What the shell sends while a tick waits on a tray call is handled after
+// the tick; a tick never runs inside another.
+void TestTickRunsToItsEnd(ui::Toolkit& kit) {
+  Window w(kit);
+  ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
+  std::string log;
+  w.form->OnMouseMove = [&](int, int, double x, double) {
+    log += "move " + std::to_string(static_cast<int>(x)) + " ";
+  };
+  timer.OnTimer = [&] {
+    log += "tick ";
+    HWND form = H(*w.form);
+    SendMessageW(form, WM_MOUSEMOVE, 0, 517);
+    SendMessageW(form, WM_TIMER, 1, 0);
+    log += "end ";
+    w.form->SetTimerEnabled(timer, false);
+    PostQuitMessage(0);
+  };
+  w.form->SetTimerEnabled(timer, true);
+  kit.Run();
+  Expect("notification after the tick, no nested tick", log,
+         "tick end move " + std::to_string(517 * w.form->TwipsPerPixelX()) + " ");
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -312,11 +374,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const struct {
     const char* name;
     void (*run)(ui::Toolkit&);
-  } groups[] = {{"names and unload", TestNamesAndUnload},
+  } groups[] = {{"no window before the first form", TestNoWindowBeforeTheFirstForm},
+                {"names and unload", TestNamesAndUnload},
                 {"text change nesting", TestTextChangeNesting},
                 {"scroll bar", TestScrollBar},
                 {"key preview", TestKeyPreview},
                 {"tab order and access keys", TestTabOrderAndAccessKeys},
+                {"characters by every path", TestCharactersByEveryPath},
+                {"a tick runs to its end", TestTickRunsToItsEnd},
                 {"mouse and timers", TestMouseAndTimers}};
   for (const auto& g : groups) {
     // Progress goes out at once, so that a hang shows where it is.

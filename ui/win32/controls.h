@@ -14,6 +14,9 @@ class TextBoxImpl final : public Wrapped<TextBox> {
   std::string Text() const override;
   void SetText(const std::string& text) override;
   void OnCommand(WORD code) override;
+
+ private:
+  LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 // Win32 scroll positions count 0..span from the top end; the design's min

@@ -186,10 +186,10 @@ void WinForm::PopupMenu(Menu& menu) {
   if (m == nullptr || hwnd_ == nullptr) return;
   POINT at{};
   GetCursorPos(&at);
-  inMenu_ = true;
+  ++menuDepth_;
   auto command = static_cast<UINT>(TrackPopupMenu(
       m->Handle(), TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd_, nullptr));
-  inMenu_ = false;
+  --menuDepth_;
   // Lets the menu close properly when it was opened for a tray icon.
   if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
   if (MenuItemImpl* item = m->ItemOfCommand(command)) Raise(item->OnClick);

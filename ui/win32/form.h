@@ -73,6 +73,9 @@ class WinForm final : public Form {
   bool ArrowInGroup(HWND focus, bool backward);
   bool AccessKey(wchar_t key);
   bool PreviewChar(MSG& msg);
+  // A character for a control: the window's key preview, then a text box's
+  // own filter. False when it was discarded or the window went meanwhile.
+  bool KeyPress(ControlBase* target, std::int16_t& key);
   // Focus to the next tab stop after tabIndex (used when a container is disabled).
   void FocusNextAfter(int tabIndex);
   void FocusControl(ControlBase& control);
@@ -111,7 +114,8 @@ class WinForm final : public Form {
   int nextId_ = 100;
   int nextGroup_ = 0;
   bool shownOnce_ = false;
-  bool inMenu_ = false;
+  int menuDepth_ = 0;   // popup menus open on this window
+  int tickDepth_ = 0;   // a timer handler is running
   HWND modalOwner_ = nullptr;
   HWND savedFocus_ = nullptr;
   bool focusPending_ = false;

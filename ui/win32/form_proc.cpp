@@ -23,6 +23,14 @@ LRESULT CALLBACK WinForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
   LRESULT result = 0;
+  // A timer handler runs to its end before anything else is handled. The
+  // tray calls it makes let the shell's sent notifications in; handled
+  // there, a right click would open the menu, and the menu's loop would run
+  // more ticks, inside the tick. They are posted again for after it.
+  if (tickDepth_ > 0 && (msg == WM_MOUSEMOVE || msg == shared_.taskbarCreated)) {
+    PostMessageW(hwnd, msg, wParam, lParam);
+    return 0;
+  }
   if (msg == shared_.taskbarCreated && msg != 0) {
     Raise(OnShellRestart);
     return 0;
@@ -143,9 +151,12 @@ void WinForm::OnMouseMoveMessage(WPARAM wParam, LPARAM lParam) {
 }
 
 void WinForm::OnTimerMessage(UINT_PTR id) {
+  if (tickDepth_ > 0) return;  // never a tick inside a tick
   for (const auto& t : timers_) {
     if (t->Id() == id && t->running) {
+      ++tickDepth_;
       Raise(t->OnTimer);
+      --tickDepth_;
       return;
     }
   }
@@ -153,7 +164,7 @@ void WinForm::OnTimerMessage(UINT_PTR id) {
 
 void WinForm::OnDestroy() {
   // A timer tick can unload the window while its popup menu is open.
-  if (inMenu_) EndMenu();
+  if (menuDepth_ > 0) EndMenu();
   if (modalOwner_ != nullptr && IsWindow(modalOwner_)) EnableWindow(modalOwner_, TRUE);
   for (const auto& t : timers_) {
     KillTimer(hwnd_, t->Id());

@@ -118,21 +118,28 @@ bool WinForm::AccessKey(wchar_t key) {
 }
 
 bool WinForm::PreviewChar(MSG& msg) {
-  auto key = static_cast<std::int16_t>(static_cast<std::uint16_t>(msg.wParam));
-  if (design_.keyPreview) {
-    Raise(OnKeyPress, key);
-    if (key == 0) return true;
-  }
-  // The handler may have unloaded the window.
-  if (hwnd_ == nullptr || !IsWindow(msg.hwnd)) return true;
   ControlBase* target = ControlOf(msg.hwnd);
-  if (target != nullptr && target->GetKind() == Kind::TextBox) {
-    Raise(static_cast<TextBoxImpl*>(target)->OnKeyPress, key);
-    if (key == 0) return true;
-    if (!IsWindow(msg.hwnd)) return true;
-  }
+  // A text box sees every character in its own window procedure, by
+  // whatever path it comes.
+  if (target != nullptr && target->GetKind() == Kind::TextBox) return false;
+  auto key = static_cast<std::int16_t>(static_cast<std::uint16_t>(msg.wParam));
+  if (!KeyPress(target, key) || !IsWindow(msg.hwnd)) return true;
   msg.wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
   return false;
+}
+
+bool WinForm::KeyPress(ControlBase* target, std::int16_t& key) {
+  if (design_.keyPreview) {
+    Raise(OnKeyPress, key);
+    if (key == 0) return false;
+  }
+  // The handler may have unloaded the window.
+  if (hwnd_ == nullptr) return false;
+  if (target != nullptr && target->GetKind() == Kind::TextBox) {
+    Raise(static_cast<TextBoxImpl*>(target)->OnKeyPress, key);
+    if (key == 0 || target->Hwnd() == nullptr) return false;
+  }
+  return true;
 }
 
 }  // namespace ui::win32

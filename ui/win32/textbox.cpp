@@ -1,4 +1,6 @@
 #include "ui/win32/controls.h"
+
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/form.h"
 #include "ui/win32/wide.h"
 
@@ -10,6 +12,10 @@ TextBoxImpl::TextBoxImpl(WinForm& form, const TextBoxDesign& d)
          Widen(d.caption));
   // Bounds typing and pasting by the user; SetWindowText is not limited.
   if (d.maxLength > 0) SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(d.maxLength), 0);
+  // No input method composes into the box: what it types must pass the
+  // box's filter one character at a time.
+  platform::DisableInputMethod(reinterpret_cast<platform::Handle>(hwnd_));
+  Subclass();
 }
 
 std::string TextBoxImpl::Text() const { return Narrow(WindowText()); }
@@ -19,6 +25,26 @@ void TextBoxImpl::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen
 
 void TextBoxImpl::OnCommand(WORD code) {
   if (code == EN_CHANGE) Raise(OnChange);
+}
+
+LRESULT TextBoxImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CHAR:
+    case WM_IME_CHAR: {
+      // Typed, sent straight to the box by another program, or given by an
+      // input method: every character passes the key preview and the filter.
+      auto key = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
+      if (!form_.KeyPress(this, key)) return 0;
+      return CallOriginal(msg, static_cast<WPARAM>(static_cast<std::uint16_t>(key)), lParam);
+    }
+    case WM_IME_STARTCOMPOSITION:
+    case WM_IME_COMPOSITION:
+    case WM_IME_ENDCOMPOSITION:
+      // The edit would insert a composition's result as a whole; the
+      // default handling sends it as WM_IME_CHAR, one character at a time.
+      return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    default: return CallOriginal(msg, wParam, lParam);
+  }
 }
 
 }  // namespace ui::win32

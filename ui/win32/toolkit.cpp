@@ -47,12 +47,6 @@ class Win32Toolkit final : public Toolkit {
     } else if (shared_->smallIcon == nullptr) {
       shared_->smallIcon = shared_->icon;
     }
-    shared_->formAtom = RegisterWindowClass(instance, kFormClass, &WinForm::WindowProc);
-    RegisterWindowClass(instance, kOwnerClass, &DefWindowProcW);
-    ContainerImpl::Register(instance);
-    shared_->owner = CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                     instance, nullptr);
-    shared_->taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   }
 
   ~Win32Toolkit() override {
@@ -64,6 +58,7 @@ class Win32Toolkit final : public Toolkit {
   }
 
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override {
+    if (shared_->owner == nullptr) CreateOwner();
     return std::make_unique<WinForm>(*shared_, design);
   }
 
@@ -76,6 +71,19 @@ class Win32Toolkit final : public Toolkit {
   void Run() override { RunMessageLoop(*shared_); }
 
  private:
+  // Only with the first form: a program that ends before it (a refused
+  // second start) has had no window of any class, and the common controls
+  // are initialised before the first one.
+  void CreateOwner() {
+    HINSTANCE instance = shared_->instance;
+    shared_->formAtom = RegisterWindowClass(instance, kFormClass, &WinForm::WindowProc);
+    RegisterWindowClass(instance, kOwnerClass, &DefWindowProcW);
+    ContainerImpl::Register(instance);
+    shared_->owner = CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                     instance, nullptr);
+    shared_->taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  }
+
   std::unique_ptr<Shared> shared_;
 };
 
