@@ -108,6 +108,40 @@ bool Win32InstanceCheck::AnotherInstanceRunning() {
   return another_;
 }
 
+namespace {
+
+struct ProgramStart {
+  std::wstring application;
+  std::wstring commandLine;
+};
+
+DWORD WINAPI StartProgram(void* parameter) {
+  ProgramStart* start = static_cast<ProgramStart*>(parameter);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessW(start->application.c_str(), start->commandLine.data(), nullptr, nullptr,
+                     FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  delete start;
+  return 0;
+}
+
+}  // namespace
+
+Win32Launcher::~Win32Launcher() { WaitForStart(); }
+
+void Win32Launcher::WaitForStart() {
+  if (starting_ == nullptr) return;
+  WaitForSingleObject(starting_, INFINITE);
+  CloseHandle(starting_);
+  starting_ = nullptr;
+}
+
 void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_view arguments) {
   // A bare name only: a path would lead out of the Windows directory.
   if (program.empty() || program.find_first_of("\\/:") != std::string_view::npos) return;
@@ -121,18 +155,12 @@ void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_vi
   std::wstring application(windows, length);
   if (application.back() != L'\\') application += L'\\';
   application += name + L".exe";
-  std::wstring commandLine = name + L" " + Widen(arguments);
+  auto* start = new ProgramStart{std::move(application), name + L" " + Widen(arguments)};
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process{};
-  if (CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                     nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
+  WaitForStart();
+  starting_ = CreateThread(nullptr, 64 * 1024, &StartProgram, start,
+                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (starting_ == nullptr) StartProgram(start);
 }
 
 System Win32System::Get() {

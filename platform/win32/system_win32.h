@@ -36,10 +36,18 @@ class Win32InstanceCheck final : public InstanceCheck {
   bool another_ = false;
 };
 
+// Starts programs on a thread of their own: under Wine a process start waits
+// until the new process is up, which the window has no need to wait for.
 class Win32Launcher final : public Launcher {
  public:
+  // Waits for a start still under way, so that it is never cut short.
+  ~Win32Launcher() override;
   // `arguments` is UTF-8.
   void StartWindowsProgram(std::string_view program, std::string_view arguments) override;
+
+ private:
+  void WaitForStart();
+  void* starting_ = nullptr;  // the thread of the start under way
 };
 
 // Everything the Windows program hands to its windows.
