@@ -1,5 +1,6 @@
 """Test-case plumbing shared by the end-to-end test modules."""
 
+import re
 import unittest
 
 import vespera_e2e as e2e
@@ -41,3 +42,17 @@ def new_session(testcase, version="winxp", overrides="", program=True):
     testcase.addCleanup(s.stop)
     return s
 
+
+
+def assert_check_program_passes(testcase, relative, least=1, timeout=180):
+    """Runs a test program of the build (path below the build folder) under
+    Wine; it must print "N passed, 0 failed" with N >= least and exit 0."""
+    ctx = e2e.context()
+    exe = ctx.build / relative
+    testcase.assertTrue(exe.exists(), f"{exe} not built")
+    run = e2e.run_check_program(ctx, exe, timeout)
+    summary = re.search(r"(\d+) passed, (\d+) failed", run.stdout)
+    testcase.assertIsNotNone(summary, f"no summary; output:\n{run.stdout}\n{run.stderr[-2000:]}")
+    testcase.assertEqual(summary.group(2), "0", run.stdout)
+    testcase.assertGreaterEqual(int(summary.group(1)), least, run.stdout)
+    testcase.assertEqual(run.returncode, 0, run.stdout)

@@ -108,10 +108,11 @@ def make_template(display, template):
     if marker.exists() and marker.read_text() == relay:
         return template
     env = wine_env(template, display)
+    # Wine may run under an emulator here: making a prefix can take minutes.
     if not (template / "system.reg").exists():
         template.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300)
+                       stderr=subprocess.DEVNULL, timeout=1200)
     reg = "\r\n".join([
         "REGEDIT4", "",
         r"[HKEY_CURRENT_USER\Software\Wine\Explorer]",
@@ -130,8 +131,8 @@ def make_template(display, template):
     regfile = template / "drive_c" / "vespera-e2e.reg"
     regfile.write_text(reg, encoding="ascii")
     subprocess.run(["wine", "regedit", "/S", r"C:\vespera-e2e.reg"], env=env, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-    subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=600)
     regfile.unlink()
     marker.write_text(relay)
     return template
@@ -423,6 +424,22 @@ def context():
         import atexit
         atexit.register(_context.stop)
     return _context
+
+
+def run_check_program(ctx, exe, timeout=180):
+    """Runs a test program of the build in a prefix of its own; returns the
+    finished process (stdout as text)."""
+    work = Path(tempfile.mkdtemp(prefix=f"{Path(exe).stem}-", dir=ctx.work))
+    prefix = work / "prefix"
+    shutil.copytree(ctx.template, prefix, symlinks=True)
+    env = wine_env(prefix, ctx.display)
+    try:
+        return subprocess.run(["wine", str(exe)], env=env, capture_output=True, text=True,
+                              errors="replace", timeout=timeout)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def wait_until(fn, timeout=10, step=0.1):

@@ -8,17 +8,21 @@ It fails when the program
     program was not linked statically),
   - imports a routine from a known list of routines that Windows XP SP3 does
     not have (added in Server 2003, Vista or later),
-  - is not a 32-bit x86 GUI program with subsystem version 5.01.
+  - is not a 32-bit x86 GUI program with subsystem version 5.01,
+  - lacks DYNAMIC_BASE, NX_COMPAT or TERMINAL_SERVICE_AWARE,
+  - is larger than its size budget (96 KiB); the size is always printed,
+    and bench/size tells where the bytes go.
 
 The list of post-XP routines is a deny-list of well-known names, not a full
 comparison with what the XP SP3 system DLLs export: a routine missing from
 it can still be absent on XP. Running the program under an XP system is the
 only complete check.
 
-Usage: check_imports.py [--objdump TOOL] program.exe
+Usage: check_imports.py [--objdump TOOL] [--max-size BYTES] program.exe
        check_imports.py --self-test
 """
 import argparse
+import os
 import re
 import subprocess
 import sys
@@ -31,6 +35,9 @@ RUN_TIME_BOUND = {
     "AdjustTokenPrivileges", "Shell_NotifyIconA", "SetForegroundWindow",
     "InitCommonControls", "ShellExecuteA",
 }
+
+SIZE_BUDGET = 96 * 1024
+HEADER_FLAGS = ("DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVICE_AWARE")
 
 # DLLs that Windows XP SP3 ships in its system directory.
 SYSTEM_DLLS = {
@@ -124,6 +131,8 @@ def parse(objdump_text):
         m = re.match(r"^Subsystem\s+([0-9a-fA-F]+)", stripped)
         if m:
             header["Subsystem"] = int(m.group(1), 16)
+        if stripped in HEADER_FLAGS:
+            header.setdefault("flags", set()).add(stripped)
         m = re.search(r"file format (\S+)", stripped)
         if m:
             header["format"] = m.group(1)
@@ -146,8 +155,13 @@ def parse(objdump_text):
     return header, imports
 
 
-def problems(header, imports):
+def problems(header, imports, size=None, budget=SIZE_BUDGET):
     found = []
+    if size is not None and size > budget:
+        found.append(f"{size} bytes, over the budget of {budget} bytes by {size - budget}")
+    for flag in HEADER_FLAGS:
+        if flag not in header.get("flags", ()):
+            found.append(f"{flag} not set")
     if header.get("format") != "pei-i386":
         found.append(f"not a 32-bit x86 program (format {header.get('format')})")
     version = (header.get("MajorSubsystem"), header.get("MinorSubsystem"))
@@ -175,6 +189,9 @@ prog.exe:     file format pei-i386
 MajorSubsystemVersion\t6
 MinorSubsystemVersion\t0
 Subsystem\t\t00000003\t(Windows CUI)
+DllCharacteristics\t00008040
+\t\t\t\t\tDYNAMIC_BASE
+\t\t\t\t\tTERMINAL_SERVICE_AWARE
 
 \tDLL Name: KERNEL32.dll
 \tvma:  Hint/Ord Member-Name Bound-To
@@ -199,17 +216,19 @@ Subsystem\t\t00000003\t(Windows CUI)
     header, imports = parse(sample)
     assert ("comctl32.dll", "#17") in imports, imports
     assert ("KERNEL32.dll", "CloseHandle") in imports, imports
-    found = "\n".join(problems(header, imports))
-    expected = ["subsystem version 6.0", "subsystem 3", "GetCurrentProcess: must be bound",
+    found = "\n".join(problems(header, imports, size=SIZE_BUDGET + 1))
+    expected = ["subsystem version 6.0", "NX_COMPAT not set", "98305 bytes, over the budget", "subsystem 3", "GetCurrentProcess: must be bound",
                 "InitializeCriticalSectionEx: not on", "K32EnumProcesses: not on",
                 "strcpy_s: not on", "libstdc++-6.dll: not a Windows system DLL"]
     missing = [e for e in expected if e not in found]
     assert not missing, f"not reported: {missing}\nreported:\n{found}"
     assert "CloseHandle" not in found and "malloc" not in found, found
-    clean = sample.replace("\t6\n", "\t5\n", 1).replace("\t0\n", "\t1\n", 1)
+    clean = sample.replace("DYNAMIC_BASE\n", "DYNAMIC_BASE\n\t\t\t\t\tNX_COMPAT\n")
+    clean = clean.replace("\t6\n", "\t5\n", 1).replace("\t0\n", "\t1\n", 1)
     clean = clean.replace("00000003", "00000002")
     header, _ = parse(clean)
-    assert not problems(header, [("KERNEL32.dll", "CloseHandle")]), problems(header, [])
+    assert not problems(header, [("KERNEL32.dll", "CloseHandle")], size=SIZE_BUDGET), \
+        problems(header, [], size=SIZE_BUDGET)
     print("check_imports self-test: 1 passed, 0 failed")
 
 
@@ -218,6 +237,7 @@ def main():
     parser.add_argument("program", nargs="?")
     parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
     parser.add_argument("--self-test", action="store_true")
+    parser.add_argument("--max-size", type=int, default=SIZE_BUDGET)
     args = parser.parse_args()
     if args.self_test:
         self_test()
@@ -227,12 +247,15 @@ def main():
     text = subprocess.run([args.objdump, "-p", args.program], check=True,
                           capture_output=True, text=True).stdout
     header, imports = parse(text)
-    found = problems(header, imports)
+    size = os.path.getsize(args.program)
+    found = problems(header, imports, size, args.max_size)
     for p in found:
         print(f"FAIL {p}")
     dlls = sorted({d for d, _ in imports}, key=str.lower)
     print(f"{args.program}: {len(imports)} routines from {', '.join(dlls)}; "
-          f"subsystem {header.get('MajorSubsystem')}.{header.get('MinorSubsystem'):02d}")
+          f"subsystem {header.get('MajorSubsystem')}.{header.get('MinorSubsystem'):02d}; "
+          f"{size} bytes of a budget of {args.max_size} ({size / 1024:.1f} of "
+          f"{args.max_size / 1024:.0f} KiB)")
     return 1 if found else 0
 
 

@@ -2,29 +2,56 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "platform/dates.h"
 #include "platform/numeric.h"
 #include "tests/doubles/recording_system.h"
+#include "tests/unit/numeric_cases.h"
 
 namespace {
 
-TEST(NumericValue, ReadsTheLeadingNumber) {
-  struct Case {
-    const char* text;
-    double value;
-  };
-  for (const Case& c : {Case{"", 0},         Case{"12", 12},      Case{"12abc", 12},
-                        Case{"abc", 0},      Case{" 1 2 ", 12},   Case{"\t1\n5", 15},
-                        Case{"-5", -5},      Case{"+7", 7},       Case{"1.5", 1.5},
-                        Case{".5", 0.5},     Case{"1.2.3", 1.2},  Case{"1e3", 1000},
-                        Case{"1E+2x", 100},  Case{"2e-1", 0.2},   Case{"1e", 1},
-                        Case{"1e+", 1},      Case{"-", 0},        Case{".", 0},
-                        Case{"&H1F", 31},    Case{"&hff", 255},   Case{"&O17", 15},
-                        Case{"&O9", 0},      Case{"&O18", 1},     Case{"&H", 0},       Case{"&", 0},
-                        Case{"1,5", 1},      Case{"0x10", 0},     Case{"012", 12},
-                        Case{"- 3", -3},     Case{"1d2", 1}}) {
-    EXPECT_DOUBLE_EQ(platform::NumericValue(c.text), c.value) << '"' << c.text << '"';
+TEST(NumericValue, ReadsEachTextOfTheSharedTable) {
+  for (const numeric_cases::Case& c : numeric_cases::Cases()) {
+    const double v = platform::NumericValue(c.text);
+    EXPECT_TRUE(numeric_cases::SameBits(v, c.value))
+        << '"' << c.text.substr(0, 60) << "\" gives " << std::hexfloat << v << ", not " << c.value;
+  }
+}
+
+// Complete decimal numbers read exactly as the C library reads them: short
+// and long, and the exact halfway points between neighbouring doubles (and
+// just above them), written out in full.
+TEST(NumericValue, RoundsAsTheCLibraryDoes) {
+  std::mt19937_64 random(20240607);
+  std::vector<std::string> texts;
+  char buffer[1300];
+  for (int i = 0; i < 3000; ++i) {
+    double d;
+    do {
+      const std::uint64_t bits = random();
+      std::memcpy(&d, &bits, sizeof d);
+    } while (!std::isfinite(d));
+    std::snprintf(buffer, sizeof buffer, "%.*g", 1 + i % 19, d);
+    texts.push_back(buffer);
+    const long double next = std::nextafter(d, INFINITY);
+    if (!std::isfinite(next)) continue;
+    std::snprintf(buffer, sizeof buffer, "%.1100Le", (static_cast<long double>(d) + next) / 2);
+    texts.push_back(buffer);
+    const std::string half = buffer;
+    const std::size_t e = half.find('e');
+    texts.push_back(half.substr(0, e) + "1" + half.substr(e));
+  }
+  for (const std::string& text : texts) {
+    const double expected = std::strtod(text.c_str(), nullptr);
+    const double v = platform::NumericValue(text);
+    ASSERT_TRUE(numeric_cases::SameBits(v, expected))
+        << text.substr(0, 40) << "... gives " << std::hexfloat << v << ", not " << expected;
   }
 }
 

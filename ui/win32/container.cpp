@@ -50,12 +50,7 @@ LRESULT CALLBACK ContainerImpl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
   auto* self = reinterpret_cast<ContainerImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  try {
-    return self->HandleMessage(hwnd, msg, wParam, lParam);
-  } catch (...) {
-    // A failing event handler must not unwind through the window system.
-    return 0;
-  }
+  return self->HandleMessage(hwnd, msg, wParam, lParam);
 }
 
 LRESULT ContainerImpl::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -75,12 +75,7 @@ LRESULT CALLBACK ControlBase::SubclassThunk(HWND hwnd, UINT msg, WPARAM wParam, 
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     return CallWindowProcW(original, hwnd, msg, wParam, lParam);
   }
-  try {
-    return self->SubclassedProc(msg, wParam, lParam);
-  } catch (...) {
-    // A failing event handler must not unwind through the window system.
-    return 0;
-  }
+  return self->SubclassedProc(msg, wParam, lParam);
 }
 
 wchar_t AccessKeyOf(const std::wstring& caption) {

@@ -97,9 +97,9 @@ Menu& WinForm::AddPopupMenu(const std::string& name, const std::string&) {
   return *menus_.back();
 }
 
+// The timers and menus handed to a form are the ones this toolkit made.
 void WinForm::SetTimerEnabled(Timer& timer, bool enabled) {
-  auto* t = dynamic_cast<TimerImpl*>(&timer);
-  if (t == nullptr) return;
+  auto* t = static_cast<TimerImpl*>(&timer);
   t->running = enabled && t->Interval() > 0 && hwnd_ != nullptr;
   // SetTimer on a running id restarts its interval.
   if (t->running) SetTimer(hwnd_, t->Id(), static_cast<UINT>(t->Interval()), nullptr);
@@ -107,8 +107,7 @@ void WinForm::SetTimerEnabled(Timer& timer, bool enabled) {
 }
 
 bool WinForm::TimerEnabled(const Timer& timer) const {
-  const auto* t = dynamic_cast<const TimerImpl*>(&timer);
-  return t != nullptr && t->running;
+  return static_cast<const TimerImpl&>(timer).running;
 }
 
 void WinForm::SetFocus(Control& control) {
@@ -182,8 +181,8 @@ Handle WinForm::IconHandle() const { return reinterpret_cast<Handle>(shared_.ico
 int WinForm::TwipsPerPixelX() const { return shared_.TwipsPerPixelX(); }
 
 void WinForm::PopupMenu(Menu& menu) {
-  auto* m = dynamic_cast<MenuImpl*>(&menu);
-  if (m == nullptr || hwnd_ == nullptr) return;
+  auto* m = static_cast<MenuImpl*>(&menu);
+  if (hwnd_ == nullptr) return;
   POINT at{};
   GetCursorPos(&at);
   ++menuDepth_;

@@ -12,12 +12,7 @@ LRESULT CALLBACK WinForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   }
   auto* self = reinterpret_cast<WinForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  try {
-    return self->HandleMessage(msg, wParam, lParam);
-  } catch (...) {
-    // A failing event handler must not unwind through the window system.
-    return 0;
-  }
+  return self->HandleMessage(msg, wParam, lParam);
 }
 
 LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

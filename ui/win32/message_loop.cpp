@@ -26,14 +26,7 @@ bool PreTranslateForForm(WinForm& form, MSG& msg) {
 }
 
 void Dispatch(const Shared& shared, MSG& msg) {
-  bool consumed = false;
-  try {
-    consumed = PreTranslate(shared, msg);
-  } catch (...) {
-    // An event handler failed: drop the message, keep the program running.
-    consumed = true;
-  }
-  if (consumed) return;
+  if (PreTranslate(shared, msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }

@@ -50,7 +50,7 @@ class MenuImpl final : public Menu {
   const std::string& Name() const override { return name_; }
   MenuItem& AddItem(const std::string& name, const std::string& caption) override;
   int ItemCount() const override { return static_cast<int>(items_.size()); }
-  MenuItem& Item(int index) override { return *items_.at(static_cast<size_t>(index)); }
+  MenuItem& Item(int index) override { return *items_[static_cast<size_t>(index)]; }
 
   HMENU Handle() const { return popup_; }
   // Command ids are the item's position plus one (0: nothing chosen).
