@@ -64,12 +64,9 @@ void frmMain::mnuExit_Click() {
   form_->Unload();
 }
 
-void frmMain::mnuAbout_Click() {
-  if (!bFiring_) about_.ShowModal(*form_);
-}
+void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }
 
 void frmMain::Form_MouseMove(int, int, double x, double) {
-  if (bFiring_) return;
   // Tray notifications arrive as pointer moves whose x is the mouse message.
   const double code = platform::RoundHalfEven(x / form_->TwipsPerPixelX());
   if (code == WM_LBUTTONDBLCLK) {

@@ -100,7 +100,4 @@ class frmMain {
   std::string webPage_;
   std::unique_ptr<ui::Form> form_;
   frmAbout about_;
-  // The action is being performed: nothing may perform it again, nor open
-  // the menu or the About window on the way out.
-  bool bFiring_ = false;
 };

@@ -102,8 +102,6 @@ bool frmMain::ComputeDeadline(double& deadline) {
 }
 
 void frmMain::Timer_Timer() {
-  // Firing is final: a tick that comes after it began does nothing.
-  if (bFiring_) return;
   const std::int64_t left =
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
@@ -114,12 +112,7 @@ void frmMain::Timer_Timer() {
     bIconPhase = !bIconPhase;
   }
 
-  // A tray call above may have delivered what fired meanwhile.
-  if (bFiring_ ||
-      platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) {
-    return;
-  }
-  bFiring_ = true;
+  if (platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) return;
   PerformAction();
   bExiting = true;
   form_->Unload();
