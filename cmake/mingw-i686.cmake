@@ -1,22 +1,4 @@
-# Cross build for 32-bit Windows with the MinGW-w64 toolchain.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows with the MinGW-w64 toolchain: the program.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(VESPERA_MINGW_PREFIX i686-w64-mingw32)
-
-# The win32 thread model keeps winpthread out of the program.
-find_program(VESPERA_MINGW_CXX NAMES ${VESPERA_MINGW_PREFIX}-g++-win32 ${VESPERA_MINGW_PREFIX}-g++)
-find_program(VESPERA_MINGW_CC NAMES ${VESPERA_MINGW_PREFIX}-gcc-win32 ${VESPERA_MINGW_PREFIX}-gcc)
-set(CMAKE_C_COMPILER ${VESPERA_MINGW_CC})
-set(CMAKE_CXX_COMPILER ${VESPERA_MINGW_CXX})
-set(CMAKE_RC_COMPILER ${VESPERA_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VESPERA_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Windows XP is the oldest system the program runs on.
-set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501")
-set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -35,10 +35,9 @@ namespace {
   X(InitCommonControls, "comctl32", void, ())                                           \
   X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))
 
-static_assert(sizeof(Handle) == sizeof(HANDLE), "the program is built for 32-bit Windows");
-static_assert(sizeof(HANDLE) == 4, "the routine table assumes the 32-bit stdcall ABI");
-static_assert(offsetof(NOTIFYICONDATAA, szTip) + 64 == sizeof(NotifyIconDataA),
-              "the portable tray record must be the head of NOTIFYICONDATAA");
+static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
+static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
+              "on 32-bit Windows the tray record is the first version of NOTIFYICONDATAA");
 
 // The library's file name: a name without an extension gets ".dll", as
 // LoadLibrary would add it.
@@ -192,9 +191,19 @@ class Win32WinApi final : public WinApi {
   std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override {
     auto* f = routines_.Shell_NotifyIconA.Get();
     if (!f || !data) return 0;
+    // Window and icon handles have 32 significant bits; on 64-bit Windows
+    // they are widened with their sign, as the system itself does.
+    auto widen = [](std::uint32_t h) {
+      return reinterpret_cast<void*>(static_cast<std::intptr_t>(static_cast<std::int32_t>(h)));
+    };
     NOTIFYICONDATAA record{};
-    std::memcpy(&record, data, sizeof(NotifyIconDataA));
-    record.cbSize = sizeof(NotifyIconDataA);
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = static_cast<HWND>(widen(data->hWnd));
+    record.uID = data->uID;
+    record.uFlags = data->uFlags;
+    record.uCallbackMessage = data->uCallbackMessage;
+    record.hIcon = static_cast<HICON>(widen(data->hIcon));
+    std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
     return f(message, &record);
   }

@@ -27,10 +27,12 @@ def worker(modules, result_path):
     suite = unittest.defaultTestLoader.loadTestsFromNames(modules)
     runner = unittest.TextTestRunner(verbosity=2, stream=sys.stdout)
     result = runner.run(suite)
-    # A test with failing sub-tests counts as one failed test.
+    # A test with failing sub-tests counts as one failed test. A class whose
+    # set-up failed ran none of its tests: it counts as one failed, none run.
     failed = sorted({getattr(t, "test_case", t).id() for t, _ in result.failures + result.errors})
+    holders = sum(1 for t, _ in result.errors if not isinstance(t, unittest.TestCase))
     summary = {
-        "run": result.testsRun,
+        "run": result.testsRun + holders,
         "failed": len(failed),
         "skipped": len(result.skipped),
         "failures": failed,

@@ -60,10 +60,54 @@ def find_driver(build):
     return None
 
 
+class WineTools:
+    """The Wine loader and server matching the build: a 32-bit build runs
+    under 32-bit Wine, a 64-bit test build (for machines whose Wine cannot
+    run 32-bit programs) under 64-bit Wine. Named by path: with both Wines
+    installed, the generic `wineserver` picks the 64-bit server."""
+
+    def __init__(self, exe):
+        self.wide = pe_machine(exe) == 0x8664
+        self.arch = "win64" if self.wide else "win32"
+        self.wine = f"/usr/lib/wine/{'wine64' if self.wide else 'wine'}"
+        self.server = f"/usr/lib/wine/wineserver{'64' if self.wide else '32'}"
+
+
+def pe_machine(exe):
+    """The machine field of a PE file's header (0x14c: x86, 0x8664: x64)."""
+    try:
+        data = Path(exe).read_bytes()[:4096]
+        pe = int.from_bytes(data[0x3c:0x40], "little")
+        if data[:2] == b"MZ" and data[pe:pe + 4] == b"PE\0\0":
+            return int.from_bytes(data[pe + 4:pe + 6], "little")
+    except OSError:
+        pass
+    return 0x14c
+
+
+_tools = None
+
+
+def tools():
+    global _tools
+    if _tools is None:
+        _tools = WineTools(find_build() / "vespera.exe")
+    return _tools
+
+
+def wine(*args):
+    return [tools().wine, *map(str, args)]
+
+
+def wineserver(*args):
+    return [tools().server, *args]
+
+
 def wine_env(prefix, display, debug="-all", overrides=""):
     env = dict(os.environ)
     env.update({
-        "WINEPREFIX": str(prefix), "WINEARCH": "win32", "WINEDEBUG": debug,
+        "WINEPREFIX": str(prefix), "WINEARCH": tools().arch, "WINEDEBUG": debug,
+        "WINESERVER": tools().server, "WINELOADER": tools().wine,
         "DISPLAY": display, "LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8",
         "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", overrides])),
     })
@@ -102,7 +146,7 @@ class Display:
 
 
 def make_template(display, template):
-    """A fresh 32-bit prefix with the desktop, debug and browser settings."""
+    """A fresh prefix with the desktop, debug and browser settings."""
     relay = ";".join(RELAY_FUNCTIONS)
     marker = template / ".vespera-ready"
     if marker.exists() and marker.read_text() == relay:
@@ -111,7 +155,7 @@ def make_template(display, template):
     # Wine may run under an emulator here: making a prefix can take minutes.
     if not (template / "system.reg").exists():
         template.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL,
+        subprocess.run(wine("wineboot", "-i"), env=env, check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=1200)
     reg = "\r\n".join([
         "REGEDIT4", "",
@@ -130,9 +174,9 @@ def make_template(display, template):
     ])
     regfile = template / "drive_c" / "vespera-e2e.reg"
     regfile.write_text(reg, encoding="ascii")
-    subprocess.run(["wine", "regedit", "/S", r"C:\vespera-e2e.reg"], env=env, check=True,
+    subprocess.run(wine("regedit", "/S", r"C:\vespera-e2e.reg"), env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
-    subprocess.run(["wineserver", "-w"], env=env, timeout=600)
+    subprocess.run(wineserver("-w"), env=env, timeout=600)
     regfile.unlink()
     marker.write_text(relay)
     return template
@@ -142,7 +186,7 @@ class Driver:
     """vdriver.exe reading commands on stdin, one JSON answer per line."""
 
     def __init__(self, exe, env):
-        self.proc = subprocess.Popen(["wine", str(exe)], env=env, stdin=subprocess.PIPE,
+        self.proc = subprocess.Popen(wine(exe), env=env, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.lines = queue.Queue()
         threading.Thread(target=self._reader, daemon=True).start()
@@ -235,7 +279,7 @@ class Session:
         self.exe_win = r"C:\vespera\vespera.exe"
         self.relay_file = open(self.relay_path, "ab")
         self.explorer = subprocess.Popen(
-            ["wine", "explorer", f"/desktop={DESKTOP},{DESKTOP_SIZE}"] + ([self.exe_win] if program else []),
+            wine("explorer", f"/desktop={DESKTOP},{DESKTOP_SIZE}") + ([self.exe_win] if program else []),
             env=self.relay_env(), stdout=subprocess.DEVNULL, stderr=self.relay_file, cwd=exe_dir)
         self.driver = Driver(self.ctx.driver, self.env)
         if program and wait_main:
@@ -255,14 +299,14 @@ class Session:
 
     def launch_second(self):
         """Start one more vespera.exe in this session (as a user would)."""
-        return subprocess.Popen(["wine", self.exe_win], env=self.relay_env(),
+        return subprocess.Popen(wine(self.exe_win), env=self.relay_env(),
                                 stdout=subprocess.DEVNULL, stderr=self.relay_file,
                                 cwd=self.prefix / "drive_c" / "vespera")
 
     def stop(self):
         if self.driver:
             self.driver.close()
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+        subprocess.run(wineserver("-k"), env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
         if self.explorer:
             try:
@@ -383,7 +427,7 @@ class Context:
         self.work.mkdir(parents=True, exist_ok=True)
         self.display_owner = Display()
         self.display = None
-        self.template = self.work / "template-prefix"
+        self.template = self.work / f"template-{tools().arch}"
         self.shots = Path(os.environ.get("VESPERA_E2E_SHOTS", self.build / "e2e-screenshots"))
 
     def missing(self):
@@ -391,7 +435,7 @@ class Context:
             return f"{self.exe} not built"
         if not self.driver:
             return f"vdriver.exe not built under {self.build}"
-        for tool in ["wine", "wineserver", "import"]:
+        for tool in [tools().wine, tools().server, "import"]:
             if not shutil.which(tool):
                 return f"{tool} not installed"
         return None
@@ -434,10 +478,10 @@ def run_check_program(ctx, exe, timeout=180):
     shutil.copytree(ctx.template, prefix, symlinks=True)
     env = wine_env(prefix, ctx.display)
     try:
-        return subprocess.run(["wine", str(exe)], env=env, capture_output=True, text=True,
+        return subprocess.run(wine(exe), env=env, capture_output=True, text=True,
                               errors="replace", timeout=timeout)
     finally:
-        subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+        subprocess.run(wineserver("-k"), env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
         shutil.rmtree(work, ignore_errors=True)
 

@@ -1,0 +1,20 @@
+# Cross build for Windows with the MinGW-w64 toolchain named by
+# VESPERA_MINGW_PREFIX (set by the toolchain file that includes this one).
+set(CMAKE_SYSTEM_NAME Windows)
+
+# The win32 thread model keeps winpthread out of the program.
+find_program(VESPERA_MINGW_CXX NAMES ${VESPERA_MINGW_PREFIX}-g++-win32 ${VESPERA_MINGW_PREFIX}-g++)
+find_program(VESPERA_MINGW_CC NAMES ${VESPERA_MINGW_PREFIX}-gcc-win32 ${VESPERA_MINGW_PREFIX}-gcc)
+set(CMAKE_C_COMPILER ${VESPERA_MINGW_CC})
+set(CMAKE_CXX_COMPILER ${VESPERA_MINGW_CXX})
+set(CMAKE_RC_COMPILER ${VESPERA_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VESPERA_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Windows XP is the oldest system the program runs on.
+set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501")
+set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501")
