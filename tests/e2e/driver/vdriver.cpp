@@ -474,18 +474,22 @@ class HeldThread {
 // A click at a screen point on `target`'s thread. The press and the release
 // reach that thread together: a control that repeats while the button is
 // held (a scroll bar's arrow) always finds the release queued before its
-// repeat timer can fire, however late the thread gets to run.
+// repeat timer can fire, however late the thread gets to run. Each of them
+// carries the point itself: a late pointer event of the window system (from
+// an earlier move) can put the cursor back where it was before the press is
+// queued, and a press at the cursor would then hit the previous arrow.
 void MouseClickAt(int x, int y, HWND target, bool right = false) {
-  // Move through the input stream too, so the press is hit-tested at the new place.
   SetCursorPos(x, y);
   INPUT in[3] = {};
-  for (INPUT& i : in) i.type = INPUT_MOUSE;
   int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-  in[0].mi.dx = static_cast<LONG>((x * 65535LL + cx / 2) / (cx > 1 ? cx - 1 : 1));
-  in[0].mi.dy = static_cast<LONG>((y * 65535LL + cy / 2) / (cy > 1 ? cy - 1 : 1));
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  for (INPUT& i : in) {
+    i.type = INPUT_MOUSE;
+    i.mi.dx = static_cast<LONG>((x * 65535LL + cx / 2) / (cx > 1 ? cx - 1 : 1));
+    i.mi.dy = static_cast<LONG>((y * 65535LL + cy / 2) / (cy > 1 ? cy - 1 : 1));
+    i.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  }
+  in[1].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   SendInput(1, &in[0], sizeof(INPUT));
   // The press must not overtake the move on a busy machine.
   for (int i = 0; i < 20; ++i) {
