@@ -193,16 +193,13 @@ class Win32WinApi final : public WinApi {
     if (!f || !data) return 0;
     // Window and icon handles have 32 significant bits; on 64-bit Windows
     // they are widened with their sign, as the system itself does.
-    auto widen = [](std::uint32_t h) {
-      return reinterpret_cast<void*>(static_cast<std::intptr_t>(static_cast<std::int32_t>(h)));
-    };
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = static_cast<HWND>(widen(data->hWnd));
+    record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
     record.uID = data->uID;
     record.uFlags = data->uFlags;
     record.uCallbackMessage = data->uCallbackMessage;
-    record.hIcon = static_cast<HICON>(widen(data->hIcon));
+    record.hIcon = static_cast<HICON>(LongToHandle(static_cast<LONG>(data->hIcon)));
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
     return f(message, &record);

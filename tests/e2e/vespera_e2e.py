@@ -67,10 +67,10 @@ class WineTools:
     installed, the generic `wineserver` picks the 64-bit server."""
 
     def __init__(self, exe):
-        self.wide = pe_machine(exe) == 0x8664
-        self.arch = "win64" if self.wide else "win32"
-        self.wine = f"/usr/lib/wine/{'wine64' if self.wide else 'wine'}"
-        self.server = f"/usr/lib/wine/wineserver{'64' if self.wide else '32'}"
+        bits = "64" if pe_machine(exe) == 0x8664 else "32"
+        self.arch = f"win{bits}"
+        self.wine = "/usr/lib/wine/wine64" if bits == "64" else "/usr/lib/wine/wine"
+        self.server = f"/usr/lib/wine/wineserver{bits}"
 
 
 def pe_machine(exe):
@@ -152,7 +152,7 @@ def make_template(display, template):
     if marker.exists() and marker.read_text() == relay:
         return template
     env = wine_env(template, display)
-    # Wine may run under an emulator here: making a prefix can take minutes.
+    # Making a prefix can take minutes on a loaded machine.
     if not (template / "system.reg").exists():
         template.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(wine("wineboot", "-i"), env=env, check=True, stdout=subprocess.DEVNULL,
