@@ -55,13 +55,24 @@ void frmMain::Form_Unload(bool& cancel) {
     form_->Hide();
     return;
   }
+  // The end is final: the countdown stops before anything else, and the
+  // removal is the program's last tray call.
+  form_->SetTimerEnabled(*Timer, false);
   if (about_.Loaded()) about_.Unload();
   RemoveTrayIcon();
 }
 
 void frmMain::mnuExit_Click() {
+  // An armed countdown is dropped, never performed.
   bExiting = true;
+  form_->SetTimerEnabled(*Timer, false);
   form_->Unload();
+}
+
+void frmMain::Form_ShellRestart() {
+  // A restarted shell has forgotten the icon; without it a hidden window
+  // could never be reached again. Once the program ends, no icon comes back.
+  if (!bExiting) AddTrayIcon();
 }
 
 void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }

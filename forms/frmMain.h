@@ -29,6 +29,7 @@ class frmMain {
   void Form_Unload(bool& cancel);
   void Form_MouseMove(int button, int shift, double x, double y);
   void mnuExit_Click();
+  void Form_ShellRestart();
   void mnuAbout_Click();
   void cmdTimer_Click();
   void Timer_Timer();

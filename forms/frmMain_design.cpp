@@ -123,9 +123,7 @@ void frmMain::ConnectHandlers() {
   f.OnKeyPress = [this](std::int16_t& key) { Form_KeyPress(key); };
   f.OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
   f.OnMouseMove = [this](int b, int s, double x, double y) { Form_MouseMove(b, s, x, y); };
-  // A restarted shell has forgotten the icon; without it a hidden window
-  // could never be reached again.
-  f.OnShellRestart = [this] { AddTrayIcon(); };
+  f.OnShellRestart = [this] { Form_ShellRestart(); };
   mnuExit->OnClick = [this] { mnuExit_Click(); };
   mnuAbout->OnClick = [this] { mnuAbout_Click(); };
   cmdTimer->OnClick = [this] { cmdTimer_Click(); };

@@ -165,15 +165,17 @@ TEST_F(CountdownTest, ATrayClickInsideATickWaitsForItAndTheActionRunsOnce) {
   Win().Choose(*main->cmbAction, 3);  // suspend
   ArmSeconds("2");
   HalfSecondTick();
+  HandlerProbe probe;
+  probe.Watch(*main);
   sys.api.duringNotify = [&] {
-    toolkit.whileMenu = [&] {
-      EXPECT_FALSE(Win().InTick()) << "the menu opened inside a tick";
+    toolkit.whileMenu = probe.Waiting([&] {
       sys.clock.Advance(2);
       Win().Tick(*main->Timer);
-    };
+    });
     Win().TrayNotify(517);
   };
   HalfSecondTick();  // 1 left: the blink's tray call brings the right click
+  EXPECT_EQ(probe.nestedStarts, 0) << "the menu opened inside a tick";
   EXPECT_EQ(Win().openedMenus.size(), 1u);
   EXPECT_EQ(sys.CallsTo("SetSuspendState").size(), 1u);
   EXPECT_TRUE(toolkit.quit);

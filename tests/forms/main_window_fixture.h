@@ -3,13 +3,55 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "forms/frmMain.h"
 #include "platform/dates.h"
 #include "platform/text.h"
 #include "tests/doubles/recording_system.h"
 #include "ui/memory/memory_toolkit.h"
+
+// Watches the main window's handlers: whether one started inside another's
+// own code. The loops that wait for the user (the scripts handed to
+// whileMenu and whileModal through Waiting) are the top level again, and a
+// menu choice is the menu's own result.
+struct HandlerProbe {
+  int depth = 0;
+  int nestedStarts = 0;
+
+  void Watch(frmMain& m) {
+    ui::Form& f = *m.Window();
+    Wrap(f.OnMouseMove, true);
+    Wrap(f.OnShellRestart, true);
+    Wrap(m.Timer->OnTimer, true);
+    Wrap(m.cmdTimer->OnClick, true);
+    Wrap(m.opt[0]->OnClick, true);
+    Wrap(m.opt[1]->OnClick, true);
+    Wrap(m.chkBlink->OnClick, true);
+    Wrap(m.mnuExit->OnClick, false);
+    Wrap(m.mnuAbout->OnClick, false);
+  }
+  std::function<void()> Waiting(std::function<void()> script) {
+    return [this, script] {
+      const int saved = std::exchange(depth, 0);
+      script();
+      depth = saved;
+    };
+  }
+
+ private:
+  template <class... Args>
+  void Wrap(std::function<void(Args...)>& handler, bool checked) {
+    handler = [this, inner = handler, checked](Args... args) {
+      if (checked && depth > 0) ++nestedStarts;
+      ++depth;
+      inner(args...);
+      --depth;
+    };
+  }
+};
 
 inline constexpr const char* kTestPage = "http://www.example.test/x.php?id=7";
 

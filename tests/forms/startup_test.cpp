@@ -189,7 +189,7 @@ TEST_F(MainWindowTest, RightClickWithNoChoiceLeavesEverythingAsItWas) {
 TEST_F(MainWindowTest, ShellRestartAddsTheIconAgainWithItsCurrentTip) {
   ASSERT_TRUE(Start());
   Win().Click(*main->cmdTimer);
-  Win().OnShellRestart();
+  Win().ShellRestart();
   EXPECT_EQ(LastTrayMessage(), 0u);
   EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-30 11:00:00执行关机"));
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ui/win32/win32_toolkit.h"
@@ -26,6 +27,7 @@ void Expect(const char* what, const A& seen, const B& wanted) {
   }
   ++failed;
   std::printf("FAIL %s\n", what);
+  if constexpr (std::is_same_v<A, std::string>) std::printf("  seen: %s\n", seen.c_str());
 }
 
 // Runs the toolkit's loop over everything posted so far.
@@ -367,6 +369,59 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
          "tick end move " + std::to_string(517 * w.form->TwipsPerPixelX()) + " ");
 }
 
+struct Sender {
+  HWND form;
+  HANDLE go;
+};
+
+DWORD WINAPI SendRightClick(LPVOID p) {
+  auto* s = static_cast<Sender*>(p);
+  WaitForSingleObject(s->go, INFINITE);
+  SendMessageW(s->form, WM_MOUSEMOVE, 0, 517);
+  return 0;
+}
+
+// A notification held during a tick inside the open menu is handled by a
+// message of the toolkit's own: the menu's loop does not take it for its own
+// mouse move, and one the shell sends later does not overtake it.
+void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
+  Window w(kit);
+  ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
+  ui::Menu& menu = w.form->AddPopupMenu("mnuTest", "Popup");
+  menu.AddItem("mnuA", "A");
+  Sender sender{H(*w.form), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = CreateThread(nullptr, 0, &SendRightClick, &sender, 0, nullptr);
+  std::string log;
+  int ticks = 0, handled = 0;
+  w.form->OnMouseMove = [&](int, int, double x, double) {
+    log += std::to_string(static_cast<int>(x) / w.form->TwipsPerPixelX()) + " ";
+    if (++handled == 2) EndMenu();
+  };
+  timer.OnTimer = [&] {
+    if (++ticks == 1) {
+      SendMessageW(H(*w.form), WM_MOUSEMOVE, 0, 515);
+      log += "tick ";
+      // The other thread's message waits for this one's loop.
+      SetEvent(sender.go);
+      while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
+    } else if (ticks > 100) {
+      EndMenu();  // a notification was lost
+    }
+  };
+  w.form->SetTimerEnabled(timer, true);
+  w.form->Show();
+  w.form->PopupMenu(menu);
+  w.form->SetTimerEnabled(timer, false);
+  // Lets the other thread's message in, should it still wait.
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
+  }
+  CloseHandle(thread);
+  CloseHandle(sender.go);
+  Expect("held, then handled in order inside the menu", log, std::string("tick 515 517 "));
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -382,6 +437,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 {"tab order and access keys", TestTabOrderAndAccessKeys},
                 {"characters by every path", TestCharactersByEveryPath},
                 {"a tick runs to its end", TestTickRunsToItsEnd},
+                {"held notifications inside a menu", TestHeldNotificationsInsideAMenu},
                 {"mouse and timers", TestMouseAndTimers}};
   for (const auto& g : groups) {
     // Progress goes out at once, so that a hang shows where it is.

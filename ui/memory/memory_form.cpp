@@ -8,7 +8,19 @@ namespace ui::memory {
 MemoryForm::MemoryForm(MemoryToolkit& toolkit, const FormDesign& design, Handle hwnd)
     : toolkit_(toolkit), design_(design), hwnd_(hwnd) {}
 
-MemoryForm::~MemoryForm() { toolkit_.Forget(this); }
+MemoryForm::~MemoryForm() {
+  toolkit_.gate.Forget(this);
+  toolkit_.Forget(this);
+}
+
+template <class F>
+void MemoryForm::Dispatch(F&& handler) {
+  {
+    HandlerGate::Handler running(toolkit_.gate);
+    handler();
+  }
+  if (!toolkit_.gate.Busy()) toolkit_.PumpPosted();
+}
 
 Timer& MemoryForm::AddTimer(const TimerDesign& d) {
   auto& timer = Add<MemTimer>(d);
@@ -39,7 +51,11 @@ void MemoryForm::ShowModal(Form& owner) {
   owner_ = dynamic_cast<MemoryForm*>(&owner);
   if (owner_ != nullptr) owner_->enabled_ = false;
   visible_ = true;
-  MemoryToolkit::RunOnce(toolkit_.whileModal);
+  {
+    HandlerGate::UserWait wait(toolkit_.gate);
+    MemoryToolkit::RunOnce(toolkit_.whileModal);
+    toolkit_.PumpPosted();
+  }
   // As a real loop does, look at this window again after the wait.
   if (!loaded_ && owner_ != nullptr) owner_->enabled_ = true;
 }
@@ -47,7 +63,7 @@ void MemoryForm::ShowModal(Form& owner) {
 void MemoryForm::Unload() {
   if (!loaded_) return;
   bool cancel = false;
-  if (OnUnload) OnUnload(cancel);
+  toolkit_.gate.Raise(OnUnload, cancel);
   if (!cancel) Destroy();
 }
 
@@ -59,6 +75,7 @@ void MemoryForm::Destroy() {
   }
   loaded_ = false;
   visible_ = false;
+  toolkit_.gate.Forget(this);
   if (owner_ != nullptr) owner_->enabled_ = true;
   if (design_.isMainWindow) toolkit_.quit = true;
 }
@@ -66,12 +83,16 @@ void MemoryForm::Destroy() {
 void MemoryForm::PopupMenu(Menu& menu) {
   openedMenus.push_back(menu.Name());
   const std::string choice = std::exchange(nextMenuChoice, std::string());
-  MemoryToolkit::RunOnce(toolkit_.whileMenu);
+  {
+    HandlerGate::UserWait wait(toolkit_.gate);
+    MemoryToolkit::RunOnce(toolkit_.whileMenu);
+    toolkit_.PumpPosted();
+  }
   // A window destroyed under its menu ends the menu with nothing chosen.
   if (!loaded_) return;
   auto* mem = dynamic_cast<MemMenu*>(&menu);
   MenuItem* item = mem != nullptr && !choice.empty() ? mem->Find(choice) : nullptr;
-  if (item != nullptr && item->Caption() != "-" && item->OnClick) item->OnClick();
+  if (item != nullptr && item->Caption() != "-") toolkit_.gate.Raise(item->OnClick);
 }
 
 bool MemoryForm::Reachable(Control& c) const {
@@ -80,7 +101,10 @@ bool MemoryForm::Reachable(Control& c) const {
 }
 
 void MemoryForm::Type(std::int16_t key) {
-  if (!TakesInput()) return;
+  if (TakesInput()) Dispatch([&] { TypeNow(key); });
+}
+
+void MemoryForm::TypeNow(std::int16_t key) {
   // The key is bound for the focused box before the window previews it, so
   // the box gets it even when the preview hides the window.
   auto* box = dynamic_cast<MemTextBox*>(focus_);
@@ -107,7 +131,7 @@ void MemoryForm::Paste(TextBox& box, const std::string& text) {
   auto* mem = dynamic_cast<MemTextBox*>(&box);
   if (mem == nullptr || !Reachable(box)) return;
   focus_ = &box;
-  mem->ReplaceSelection(text, true);
+  Dispatch([&] { mem->ReplaceSelection(text, true); });
 }
 
 void MemoryForm::PressDelete(TextBox& box) {
@@ -115,7 +139,7 @@ void MemoryForm::PressDelete(TextBox& box) {
   if (mem == nullptr || !Reachable(box)) return;
   focus_ = &box;
   if (mem->selLength == 0) mem->selLength = mem->selStart < box.Text().size() ? 1 : 0;
-  mem->ReplaceSelection("", false);
+  Dispatch([&] { mem->ReplaceSelection("", false); });
 }
 
 void MemoryForm::Select(TextBox& box, std::size_t start, std::size_t length) {
@@ -129,13 +153,13 @@ void MemoryForm::Select(TextBox& box, std::size_t start, std::size_t length) {
 void MemoryForm::SelectAll(TextBox& box) { Select(box, 0, box.Text().size()); }
 
 void MemoryForm::Click(Button& button) {
-  if (Reachable(button) && button.OnClick) button.OnClick();
+  if (Reachable(button)) Dispatch([&] { toolkit_.gate.Raise(button.OnClick); });
 }
 
 void MemoryForm::Click(CheckBox& box) {
   if (!Reachable(box)) return;
   box.SetValue(box.Value() == 0 ? 1 : 0);
-  if (box.OnClick) box.OnClick();
+  Dispatch([&] { toolkit_.gate.Raise(box.OnClick); });
 }
 
 void MemoryForm::Click(OptionButton& option) {
@@ -146,15 +170,15 @@ void MemoryForm::Click(OptionButton& option) {
     auto* other = dynamic_cast<MemOption*>(c.get());
     if (other != nullptr && other->Parent() == node->Parent()) other->SetValue(other == &option);
   }
-  if (option.OnClick) option.OnClick();
+  Dispatch([&] { toolkit_.gate.Raise(option.OnClick); });
 }
 
 void MemoryForm::Click(Label& label) {
-  if (Reachable(label) && label.OnClick) label.OnClick();
+  if (Reachable(label)) Dispatch([&] { toolkit_.gate.Raise(label.OnClick); });
 }
 
 void MemoryForm::MouseOver(Label& label) {
-  if (Reachable(label) && label.OnMouseMove) label.OnMouseMove(0, 0, 15, 15);
+  if (Reachable(label)) Dispatch([&] { toolkit_.gate.Raise(label.OnMouseMove, 0, 0, 15.0, 15.0); });
 }
 
 void MemoryForm::Choose(ComboBox& list, int index) {
@@ -174,49 +198,67 @@ void Step(ScrollBar& bar, bool up) {
 }  // namespace
 
 void MemoryForm::SpinUp(ScrollBar& bar) {
-  if (Reachable(bar)) Step(bar, true);
+  if (Reachable(bar)) Dispatch([&] { Step(bar, true); });
 }
 
 void MemoryForm::SpinDown(ScrollBar& bar) {
-  if (Reachable(bar)) Step(bar, false);
+  if (Reachable(bar)) Dispatch([&] { Step(bar, false); });
 }
 
 void MemoryForm::DragThumb(ScrollBar& bar, std::int16_t releasedAt) {
   // Nothing changes while the thumb moves; the value is set on release.
-  if (Reachable(bar)) bar.SetValue(releasedAt);
+  if (Reachable(bar)) Dispatch([&] { bar.SetValue(releasedAt); });
 }
 
 void MemoryForm::ClickBackground() {
-  if (TakesInput() && OnClick) OnClick();
+  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnClick); });
 }
 
 void MemoryForm::MouseOverBackground() {
-  if (TakesInput() && OnMouseMove) OnMouseMove(0, 0, 30, 30);
+  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, 30.0, 30.0); });
 }
 
 void MemoryForm::CloseButton() {
-  if (TakesInput()) Unload();
+  if (TakesInput()) Dispatch([&] { Unload(); });
 }
 
-void MemoryForm::TrayNotify(int mouseMessage) {
-  // A tick runs to its end first: what arrives meanwhile waits for it.
-  if (inTick_) {
-    pendingTray_.push_back(mouseMessage);
-    return;
-  }
+void MemoryForm::TrayNotify(int mouseMessage) { Arrive({this, false, 0, mouseMessage}); }
+
+void MemoryForm::ShellRestart() { Arrive({this, true, 0, 0}); }
+
+void MemoryForm::Arrive(const ShellNote& note) {
+  if (!toolkit_.gate.Hold(note)) Dispatch([&] { Deliver(note); });
+  else if (!toolkit_.gate.Busy()) toolkit_.PumpPosted();
+}
+
+void MemoryForm::Deliver(const ShellNote& note) {
   // Delivered whether the window is shown, hidden or disabled.
-  if (loaded_ && OnMouseMove) OnMouseMove(0, 0, static_cast<double>(mouseMessage) * TwipsPerPixelX(), 0);
+  if (!loaded_) return;
+  if (note.restart) toolkit_.gate.Raise(OnShellRestart);
+  else toolkit_.gate.Raise(OnMouseMove, 0, 0, static_cast<double>(note.lParam) * TwipsPerPixelX(), 0.0);
 }
 
 void MemoryForm::Tick(Timer& timer) {
-  if (inTick_ || !loaded_ || !TimerEnabled(timer) || !timer.OnTimer) return;
-  inTick_ = true;
-  timer.OnTimer();
-  inTick_ = false;
-  for (int message : std::exchange(pendingTray_, {})) TrayNotify(message);
+  if (toolkit_.gate.Busy() || !loaded_ || !TimerEnabled(timer)) return;
+  Dispatch([&] { toolkit_.gate.Raise(timer.OnTimer); });
 }
 
 // --- Toolkit ---
+
+MemoryToolkit::MemoryToolkit()
+    : gate([this] {
+             posted.push_back([this] { gate.Drain(); });
+             return true;
+           },
+           [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {}
+
+void MemoryToolkit::PumpPosted() {
+  while (!posted.empty()) {
+    const std::function<void()> message = std::move(posted.front());
+    posted.pop_front();
+    message();
+  }
+}
 
 std::unique_ptr<Form> MemoryToolkit::CreateForm(const FormDesign& design) {
   auto form = std::make_unique<MemoryForm>(*this, design, nextHwnd_);

@@ -8,7 +8,7 @@ void RaiseChange(MemoryToolkit& toolkit, const std::function<void()>& handler) {
   if (!handler) return;
   ++toolkit.changeDepth;
   toolkit.maxChangeDepth = std::max(toolkit.maxChangeDepth, toolkit.changeDepth);
-  handler();
+  toolkit.gate.Raise(handler);
   --toolkit.changeDepth;
 }
 

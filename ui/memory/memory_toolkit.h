@@ -3,9 +3,12 @@
 // once and nest; a scroll bar raises Change only when its value differs; a
 // disabled control, container or window refuses the user's input; typing
 // goes through the window's key preview, then the box's filter, then the
-// edit. The user's actions are methods of MemoryForm.
+// edit; a tray notification that arrives inside a handler's system call
+// waits for the handler, and the loops that wait for the user handle what
+// was posted meanwhile. The user's actions are methods of MemoryForm.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "ui/controls.h"
+#include "ui/handler_gate.h"
 
 namespace ui::memory {
 
@@ -231,12 +235,17 @@ class MemoryForm : public Form {
   void ClickBackground();
   void MouseOverBackground();
   void CloseButton();  // the title bar's close button, Alt+F4
-  // A tray notification: message 512 carrying the mouse message as x. One
-  // that arrives while a tick runs is delivered when the tick has ended.
+  // A tray notification: message 512 carrying the mouse message as x. Sent
+  // by the shell, it can arrive inside a handler's system call; then it
+  // waits for that handler to end.
   void TrayNotify(int mouseMessage);
-  // One tick, delivered only while enabled and never inside another tick.
+  // "TaskbarCreated": the shell started anew. Held as a tray notification is.
+  void ShellRestart();
+  // One tick, delivered only while enabled and only by a loop: never inside
+  // a handler's code.
   void Tick(Timer& timer);
-  bool InTick() const { return inTick_; }
+  // Handles a shell notification now (a held one, from the gate).
+  void Deliver(const ShellNote& note);
 
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
@@ -257,6 +266,12 @@ class MemoryForm : public Form {
     return ref;
   }
   bool Reachable(Control& c) const;
+  // A message the loop dispatches: its handler runs, then, back at the top
+  // level, the loop handles what was posted meanwhile.
+  template <class F>
+  void Dispatch(F&& handler);
+  void Arrive(const ShellNote& note);
+  void TypeNow(std::int16_t key);
 
   MemoryToolkit& toolkit_;
   FormDesign design_;
@@ -267,8 +282,6 @@ class MemoryForm : public Form {
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<std::unique_ptr<MemMenu>> menus_;
   std::map<const Timer*, bool> timers_;
-  bool inTick_ = false;
-  std::vector<int> pendingTray_;  // tray notifications that came during a tick
 };
 
 struct MessageBoxCall {
@@ -278,6 +291,7 @@ struct MessageBoxCall {
 
 class MemoryToolkit : public Toolkit {
  public:
+  MemoryToolkit();
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override;
   void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
   void Beep() override { ++beeps; }
@@ -297,6 +311,13 @@ class MemoryToolkit : public Toolkit {
     if (auto run = std::exchange(events, nullptr)) run();
   }
   bool quit = false;  // the main window has really closed
+
+  // Every handler runs through it, as in the window system.
+  HandlerGate gate;
+  // Messages posted to the thread: the next loop to run handles them, in
+  // order, after the message it is dispatching.
+  std::deque<std::function<void()>> posted;
+  void PumpPosted();
 
   // Nesting of change events, as the property tests watch it.
   int changeDepth = 0, maxChangeDepth = 0;

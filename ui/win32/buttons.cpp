@@ -26,12 +26,12 @@ void ButtonImpl::SetCaption(const std::string& caption) {
 }
 
 void ButtonImpl::OnCommand(WORD code) {
-  if (code == BN_CLICKED) Raise(OnClick);
+  if (code == BN_CLICKED) Gate().Raise(OnClick);
 }
 
 void ButtonImpl::Activate() {
   form_.FocusControl(*this);
-  Raise(OnClick);
+  Gate().Raise(OnClick);
 }
 
 CheckBoxImpl::CheckBoxImpl(WinForm& form, const CheckBoxDesign& d)
@@ -52,7 +52,7 @@ void CheckBoxImpl::SetValue(int value) {
 
 // BN_CLICKED comes after the automatic check box has changed its state.
 void CheckBoxImpl::OnCommand(WORD code) {
-  if (code == BN_CLICKED) Raise(OnClick);
+  if (code == BN_CLICKED) Gate().Raise(OnClick);
 }
 
 HBRUSH CheckBoxImpl::OnColor(HDC dc) { return FormBackground(form_, dc); }
@@ -60,7 +60,7 @@ HBRUSH CheckBoxImpl::OnColor(HDC dc) { return FormBackground(form_, dc); }
 void CheckBoxImpl::Activate() {
   form_.FocusControl(*this);
   SetValue(Value() == 1 ? 0 : 1);
-  Raise(OnClick);
+  Gate().Raise(OnClick);
 }
 
 OptionImpl::OptionImpl(WinForm& form, const OptionDesign& d) : Wrapped(form, Kind::Option, d) {
@@ -81,7 +81,7 @@ void OptionImpl::OnCommand(WORD code) {
   // Focus arriving on an unselected radio button also reports a click:
   // make the selection match what the handler is told.
   form_.SelectOption(*this);
-  Raise(OnClick);
+  Gate().Raise(OnClick);
 }
 
 HBRUSH OptionImpl::OnColor(HDC dc) { return FormBackground(form_, dc); }
@@ -90,7 +90,7 @@ void OptionImpl::Activate() {
   // Selected first: focus on a selected option reports no click.
   form_.SelectOption(*this);
   form_.FocusControl(*this);
-  Raise(OnClick);
+  Gate().Raise(OnClick);
 }
 
 ImageImpl::ImageImpl(WinForm& form, const ControlDesign& d) : Wrapped(form, Kind::Image, d) {

@@ -13,6 +13,8 @@ ControlBase::ControlBase(WinForm& form, Kind kind, const ControlDesign& design)
       container_(design.container),
       design_(design) {}
 
+HandlerGate& ControlBase::Gate() const { return form_.GetShared().gate; }
+
 void ControlBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle,
                          const std::wstring& text) {
   const Shared& shared = form_.GetShared();

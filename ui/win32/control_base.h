@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/controls.h"
+#include "ui/handler_gate.h"
 #include "ui/win32/win.h"
 
 namespace ui::win32 {
@@ -46,6 +47,8 @@ class ControlBase {
   void Create(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::wstring& text);
   std::wstring WindowText() const;
   void SetFontHandle(HFONT font);
+  // What the control's events are raised through.
+  HandlerGate& Gate() const;
   // Replaces the window procedure; the object is found through GWLP_USERDATA.
   void Subclass();
   virtual LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam);

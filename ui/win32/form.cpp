@@ -154,7 +154,10 @@ void WinForm::ShowModal(Form& owner) {
     EnableWindow(ownerWindow, FALSE);
   }
   Show();
-  RunModalLoop(shared_, [this] { return hwnd_ == nullptr; });
+  {
+    HandlerGate::UserWait wait(shared_.gate);
+    RunModalLoop(shared_, [this] { return hwnd_ == nullptr; });
+  }
   if (ownerWindow != nullptr && IsWindow(ownerWindow)) EnableWindow(ownerWindow, TRUE);
 }
 
@@ -169,7 +172,7 @@ bool WinForm::Loaded() const { return hwnd_ != nullptr; }
 void WinForm::Unload() {
   if (hwnd_ == nullptr) return;
   bool cancel = false;
-  Raise(OnUnload, cancel);
+  shared_.gate.Raise(OnUnload, cancel);
   if (cancel || hwnd_ == nullptr) return;
   // The owner must take input again before activation moves back to it.
   if (modalOwner_ != nullptr && IsWindow(modalOwner_)) EnableWindow(modalOwner_, TRUE);
@@ -185,13 +188,17 @@ void WinForm::PopupMenu(Menu& menu) {
   if (hwnd_ == nullptr) return;
   POINT at{};
   GetCursorPos(&at);
-  ++menuDepth_;
-  auto command = static_cast<UINT>(TrackPopupMenu(
-      m->Handle(), TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd_, nullptr));
-  --menuDepth_;
+  UINT command = 0;
+  {
+    HandlerGate::UserWait wait(shared_.gate);
+    ++menuDepth_;
+    command = static_cast<UINT>(TrackPopupMenu(
+        m->Handle(), TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd_, nullptr));
+    --menuDepth_;
+  }
   // Lets the menu close properly when it was opened for a tray icon.
   if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
-  if (MenuItemImpl* item = m->ItemOfCommand(command)) Raise(item->OnClick);
+  if (MenuItemImpl* item = m->ItemOfCommand(command)) shared_.gate.Raise(item->OnClick);
 }
 
 HBRUSH WinForm::BackgroundBrush() const {

@@ -85,6 +85,8 @@ class WinForm final : public Form {
   void SelectOption(ControlBase& option);
 
   static WinForm* FromWindow(const Shared& shared, HWND hwnd);
+  // A tray notification or the shell's restart, handled now.
+  void OnShellNote(const ShellNote& note);
 
   // Window procedure of the "VesperaForm" class.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -94,7 +96,6 @@ class WinForm final : public Form {
   void OnActivate(bool active);
   void OnDestroy();
   void OnNcDestroy();
-  void OnMouseMoveMessage(WPARAM wParam, LPARAM lParam);
   void OnTimerMessage(UINT_PTR id);
   void Center();
 
@@ -115,7 +116,6 @@ class WinForm final : public Form {
   int nextGroup_ = 0;
   bool shownOnce_ = false;
   int menuDepth_ = 0;   // popup menus open on this window
-  int tickDepth_ = 0;   // a timer handler is running
   HWND modalOwner_ = nullptr;
   HWND savedFocus_ = nullptr;
   bool focusPending_ = false;

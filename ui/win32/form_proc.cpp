@@ -18,16 +18,12 @@ LRESULT CALLBACK WinForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
   LRESULT result = 0;
-  // A timer handler runs to its end before anything else is handled. The
-  // tray calls it makes let the shell's sent notifications in; handled
-  // there, a right click would open the menu, and the menu's loop would run
-  // more ticks, inside the tick. They are posted again for after it.
-  if (tickDepth_ > 0 && (msg == WM_MOUSEMOVE || msg == shared_.taskbarCreated)) {
-    PostMessageW(hwnd, msg, wParam, lParam);
-    return 0;
-  }
-  if (msg == shared_.taskbarCreated && msg != 0) {
-    Raise(OnShellRestart);
+  // The tray's notifications come as WM_MOUSEMOVE; with the shell's
+  // restart they may arrive inside a handler's tray call, and wait for it.
+  const bool restart = msg == shared_.taskbarCreated && msg != 0;
+  if (restart || msg == WM_MOUSEMOVE) {
+    const ShellNote note{this, restart, wParam, lParam};
+    if (!shared_.gate.Hold(note)) OnShellNote(note);
     return 0;
   }
   if (IsChildNotification(msg) && HandleChildMessage(msg, wParam, lParam, result)) return result;
@@ -50,12 +46,8 @@ LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       OnTimerMessage(wParam);
       return 0;
-    // The tray's notifications come as WM_MOUSEMOVE too: never filter them.
-    case WM_MOUSEMOVE:
-      OnMouseMoveMessage(wParam, lParam);
-      return 0;
     case WM_LBUTTONUP:
-      Raise(OnClick);
+      shared_.gate.Raise(OnClick);
       return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
@@ -135,23 +127,30 @@ void WinForm::OnActivate(bool active) {
   FocusNextAfter(-1);
 }
 
-void WinForm::OnMouseMoveMessage(WPARAM wParam, LPARAM lParam) {
+void WinForm::OnShellNote(const ShellNote& note) {
+  if (hwnd_ == nullptr) return;
+  if (note.restart) {
+    shared_.gate.Raise(OnShellRestart);
+    return;
+  }
+  const WPARAM wParam = note.wParam;
   int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
                ((wParam & MK_MBUTTON) ? 4 : 0);
   int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
               (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-  Raise(OnMouseMove, button, shift,
-        static_cast<double>(GET_X_LPARAM(lParam) * shared_.TwipsPerPixelX()),
-        static_cast<double>(GET_Y_LPARAM(lParam) * shared_.TwipsPerPixelY()));
+  shared_.gate.Raise(OnMouseMove, button, shift,
+                     static_cast<double>(GET_X_LPARAM(note.lParam) * shared_.TwipsPerPixelX()),
+                     static_cast<double>(GET_Y_LPARAM(note.lParam) * shared_.TwipsPerPixelY()));
 }
 
+void DeliverShellNote(const ShellNote& note) { static_cast<WinForm*>(note.form)->OnShellNote(note); }
+
 void WinForm::OnTimerMessage(UINT_PTR id) {
-  if (tickDepth_ > 0) return;  // never a tick inside a tick
+  // Only a loop delivers ticks, so never inside a handler's code.
+  if (shared_.gate.Busy()) return;
   for (const auto& t : timers_) {
     if (t->Id() == id && t->running) {
-      ++tickDepth_;
-      Raise(t->OnTimer);
-      --tickDepth_;
+      shared_.gate.Raise(t->OnTimer);
       return;
     }
   }
@@ -173,6 +172,7 @@ void WinForm::OnDestroy() {
 }
 
 void WinForm::OnNcDestroy() {
+  shared_.gate.Forget(this);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   for (const auto& c : controls_) c->Detach();
   hwnd_ = nullptr;

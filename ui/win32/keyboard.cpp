@@ -130,13 +130,13 @@ bool WinForm::PreviewChar(MSG& msg) {
 
 bool WinForm::KeyPress(ControlBase* target, std::int16_t& key) {
   if (design_.keyPreview) {
-    Raise(OnKeyPress, key);
+    shared_.gate.Raise(OnKeyPress, key);
     if (key == 0) return false;
   }
   // The handler may have unloaded the window.
   if (hwnd_ == nullptr) return false;
   if (target != nullptr && target->GetKind() == Kind::TextBox) {
-    Raise(static_cast<TextBoxImpl*>(target)->OnKeyPress, key);
+    shared_.gate.Raise(static_cast<TextBoxImpl*>(target)->OnKeyPress, key);
     if (key == 0 || target->Hwnd() == nullptr) return false;
   }
   return true;

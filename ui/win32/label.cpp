@@ -33,7 +33,7 @@ void LabelImpl::SetFont(const Font& font) {
 }
 
 void LabelImpl::OnCommand(WORD code) {
-  if (code == STN_CLICKED) Raise(OnClick);
+  if (code == STN_CLICKED) Gate().Raise(OnClick);
 }
 
 HBRUSH LabelImpl::OnColor(HDC dc) {
@@ -57,7 +57,7 @@ LRESULT LabelImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                  ((wParam & MK_MBUTTON) ? 4 : 0);
     int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
                 (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-    Raise(OnMouseMove, button, shift,
+    Gate().Raise(OnMouseMove, button, shift,
           static_cast<double>(GET_X_LPARAM(lParam) * shared.TwipsPerPixelX()),
           static_cast<double>(GET_Y_LPARAM(lParam) * shared.TwipsPerPixelY()));
   }

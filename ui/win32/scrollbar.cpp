@@ -35,7 +35,7 @@ void ScrollBarImpl::SetValue(std::int16_t value) {
   if (clamped == value_) return;
   value_ = clamped;
   SetScrollPos(hwnd_, SB_CTL, PositionOf(value_), TRUE);
-  Raise(OnChange);
+  Gate().Raise(OnChange);
 }
 
 void ScrollBarImpl::OnScroll(WORD request, int thumb) {

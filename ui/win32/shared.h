@@ -2,9 +2,7 @@
 // the screen resolution, the fonts and the hidden owner window.
 #pragma once
 
-#include <functional>
-#include <utility>
-
+#include "ui/handler_gate.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/win.h"
 
@@ -15,10 +13,19 @@ inline constexpr wchar_t kContainerClass[] = L"VesperaContainer";
 inline constexpr wchar_t kOwnerClass[] = L"VesperaOwner";
 // The end-to-end driver finds windows by this property (a global atom).
 inline constexpr wchar_t kNameProp[] = L"VesperaName";
+// Posted to the hidden owner: handle the oldest held shell notification.
+// A message of the program's own, so that no menu or modal loop takes it
+// for one of its own.
+inline constexpr UINT kDrainMessage = WM_APP + 1;
+
+// Handles a held shell notification as its form would have (form_proc.cpp).
+void DeliverShellNote(const ShellNote& note);
 
 struct Shared {
   Shared(HINSTANCE module, int dpiXValue, int dpiYValue)
-      : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue) {}
+      : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue),
+        gate([this] { return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE; },
+             &DeliverShellNote) {}
 
   HINSTANCE instance;
   int dpiX;
@@ -31,20 +38,13 @@ struct Shared {
   HWND owner = nullptr;
   ATOM formAtom = 0;
   UINT taskbarCreated = 0;
+  // Every handler of the thread's windows runs through it.
+  HandlerGate gate;
 
   int PixelsX(int twips) const { return MulDiv(twips, dpiX, 1440); }
   int PixelsY(int twips) const { return MulDiv(twips, dpiY, 1440); }
   int TwipsPerPixelX() const { return 1440 / dpiX; }
   int TwipsPerPixelY() const { return 1440 / dpiY; }
 };
-
-// Calls an event handler through a copy, so that a handler that replaces
-// itself or drops its owner does not pull the function from under the call.
-template <class Signature, class... Args>
-void Raise(const std::function<Signature>& handler, Args&&... args) {
-  if (!handler) return;
-  std::function<Signature> copy = handler;
-  copy(std::forward<Args>(args)...);
-}
 
 }  // namespace ui::win32

@@ -24,7 +24,7 @@ std::string TextBoxImpl::Text() const { return Narrow(WindowText()); }
 void TextBoxImpl::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
 
 void TextBoxImpl::OnCommand(WORD code) {
-  if (code == EN_CHANGE) Raise(OnChange);
+  if (code == EN_CHANGE) Gate().Raise(OnChange);
 }
 
 LRESULT TextBoxImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -34,6 +34,15 @@ int ScreenDpi(int index) {
   return dpi > 0 ? dpi : 96;
 }
 
+// The hidden owner: it handles the held shell notifications.
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != kDrainMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+    shared->gate.Drain();
+  }
+  return 0;
+}
+
 class Win32Toolkit final : public Toolkit {
  public:
   Win32Toolkit(HINSTANCE instance, int iconId)
@@ -77,10 +86,11 @@ class Win32Toolkit final : public Toolkit {
   void CreateOwner() {
     HINSTANCE instance = shared_->instance;
     shared_->formAtom = RegisterWindowClass(instance, kFormClass, &WinForm::WindowProc);
-    RegisterWindowClass(instance, kOwnerClass, &DefWindowProcW);
+    RegisterWindowClass(instance, kOwnerClass, &OwnerProc);
     ContainerImpl::Register(instance);
     shared_->owner = CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                      instance, nullptr);
+    SetWindowLongPtrW(shared_->owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shared_.get()));
     shared_->taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   }
 
