@@ -11,8 +11,17 @@
 
 namespace doubles {
 
+void CallLog::Add(Call call) {
+  push_back(std::move(call));
+  if (during) {
+    const auto hook = during;  // the hook may replace itself
+    const std::string routine = back().routine;
+    hook(routine);
+  }
+}
+
 std::int32_t RecordingApi::GetVersionExA(platform::OsVersionInfoA* info) {
-  log_.push_back({"GetVersionExA", {info->dwOSVersionInfoSize}, {}});
+  log_.Add({"GetVersionExA", {info->dwOSVersionInfoSize}, {}});
   if (versionFillsNothing) return 0;
   const std::uint32_t size = info->dwOSVersionInfoSize;
   *info = version;
@@ -21,46 +30,47 @@ std::int32_t RecordingApi::GetVersionExA(platform::OsVersionInfoA* info) {
 }
 
 platform::Handle RecordingApi::GetCurrentProcess() {
-  log_.push_back({"GetCurrentProcess", {}, {}});
+  log_.Add({"GetCurrentProcess", {}, {}});
   return static_cast<platform::Handle>(-1);
 }
 
 std::int32_t RecordingApi::CloseHandle(platform::Handle handle) {
-  log_.push_back({"CloseHandle", {static_cast<long long>(handle)}, {}});
+  log_.Add({"CloseHandle", {static_cast<long long>(handle)}, {}});
   return 1;
 }
 
 std::int32_t RecordingApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
-  log_.push_back({"ExitWindowsEx", {flags, reserved}, {}});
+  log_.Add({"ExitWindowsEx", {flags, reserved}, {}});
   return exitResult;
 }
 
 std::int32_t RecordingApi::LockWorkStation() {
-  log_.push_back({"LockWorkStation", {}, {}});
+  log_.Add({"LockWorkStation", {}, {}});
   return lockResult;
 }
 
 std::int32_t RecordingApi::SetForegroundWindow(platform::Handle hwnd) {
-  log_.push_back({"SetForegroundWindow", {static_cast<long long>(hwnd)}, {}});
+  log_.Add({"SetForegroundWindow", {static_cast<long long>(hwnd)}, {}});
   return 1;
 }
 
 std::int32_t RecordingApi::SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                            std::int32_t wakeupEventsDisabled) {
-  log_.push_back({"SetSuspendState", {hibernate, force, wakeupEventsDisabled}, {}});
+  log_.Add({"SetSuspendState", {hibernate, force, wakeupEventsDisabled}, {}});
   return suspendResult;
 }
 
 std::int32_t RecordingApi::OpenProcessToken(platform::Handle process, std::uint32_t access,
                                             platform::Handle* out) {
-  log_.push_back({"OpenProcessToken", {static_cast<long long>(process), access}, {}});
-  *out = token;
-  return 1;
+  log_.Add({"OpenProcessToken", {static_cast<long long>(process), access}, {}});
+  // A failed call leaves the caller's variable as it was.
+  if (openTokenResult != 0) *out = token;
+  return openTokenResult;
 }
 
 std::int32_t RecordingApi::LookupPrivilegeValueA(const char* systemName, const char* name,
                                                  platform::Luid* luid) {
-  log_.push_back({"LookupPrivilegeValueA", {}, std::string(systemName ? systemName : "<null>") + "|" + name});
+  log_.Add({"LookupPrivilegeValueA", {}, std::string(systemName ? systemName : "<null>") + "|" + name});
   *luid = {0x13, 0};
   return 1;
 }
@@ -70,7 +80,7 @@ std::int32_t RecordingApi::AdjustTokenPrivileges(platform::Handle tokenHandle, s
                                                  std::uint32_t bufferLength,
                                                  platform::TokenPrivileges* previousState,
                                                  std::uint32_t* returnLength) {
-  log_.push_back({"AdjustTokenPrivileges",
+  log_.Add({"AdjustTokenPrivileges",
                   {static_cast<long long>(tokenHandle), disableAll, bufferLength,
                    previousState != nullptr, returnLength != nullptr},
                   {}});
@@ -79,8 +89,8 @@ std::int32_t RecordingApi::AdjustTokenPrivileges(platform::Handle tokenHandle, s
 }
 
 std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
-  log_.push_back({"Shell_NotifyIconA", {message, data->hIcon}, std::string(data->szTip)});
   trayRecords.push_back(*data);
+  log_.Add({"Shell_NotifyIconA", {message, data->hIcon}, std::string(data->szTip)});
   if (auto nested = std::exchange(duringNotify, nullptr)) nested();
   return 1;
 }
@@ -89,12 +99,12 @@ platform::Handle RecordingApi::ShellExecuteA(platform::Handle hwnd, const char* 
                                              const char* parameters, const char* directory,
                                              std::int32_t showCommand) {
   auto text = [](const char* s) { return s ? std::string(s) : std::string("<null>"); };
-  log_.push_back({"ShellExecuteA", {static_cast<long long>(hwnd), showCommand},
+  log_.Add({"ShellExecuteA", {static_cast<long long>(hwnd), showCommand},
                   text(operation) + "|" + text(file) + "|" + text(parameters) + "|" + text(directory)});
   return 42;
 }
 
-void RecordingApi::InitCommonControls() { log_.push_back({"InitCommonControls", {}, {}}); }
+void RecordingApi::InitCommonControls() { log_.Add({"InitCommonControls", {}, {}}); }
 
 void FakeClock::Set(int y, int mo, int d, int h, int mi, int s) {
   now = platform::OleDateFromCivil(y, mo, d, h, mi, s);
@@ -146,12 +156,12 @@ std::string Gbk936::ToAnsi(std::u16string_view text) {
 }
 
 bool FakeInstance::AnotherInstanceRunning() {
-  log_.push_back({"AnotherInstanceRunning", {}, {}});
+  log_.Add({"AnotherInstanceRunning", {}, {}});
   return anotherRunning;
 }
 
 void RecordingLauncher::StartWindowsProgram(std::string_view program, std::string_view arguments) {
-  log_.push_back({"StartWindowsProgram", {}, std::string(program) + " " + std::string(arguments)});
+  log_.Add({"StartWindowsProgram", {}, std::string(program) + " " + std::string(arguments)});
 }
 
 std::vector<std::string> RecordingSystem::Routines(const std::vector<std::string>& skip) const {

@@ -16,14 +16,21 @@ struct Call {
   std::string text;             // a text argument, where there is one
 };
 
+// The calls in order. during, when set, runs inside every call once it is
+// logged: what the system delivers while the call waits (it may call again).
+struct CallLog : std::vector<Call> {
+  std::function<void(const std::string& routine)> during;
+  void Add(Call call);
+};
+
 class RecordingApi : public platform::WinApi {
  public:
-  explicit RecordingApi(std::vector<Call>& log) : log_(log) {}
+  explicit RecordingApi(CallLog& log) : log_(log) {}
 
   // What GetVersionExA fills in; fillsNothing leaves the request as it came.
   platform::OsVersionInfoA version{148, 5, 1, 2600, 2, {}};
   bool versionFillsNothing = false;
-  std::int32_t exitResult = 1, suspendResult = 1, lockResult = 1;
+  std::int32_t exitResult = 1, suspendResult = 1, lockResult = 1, openTokenResult = 1;
   platform::Handle token = 0x7E;
   std::vector<platform::NotifyIconDataA> trayRecords;  // one per Shell_NotifyIconA call
   // Runs once inside the next Shell_NotifyIconA call, as the notifications
@@ -56,7 +63,7 @@ class RecordingApi : public platform::WinApi {
   void InitCommonControls() override;
 
  private:
-  std::vector<Call>& log_;
+  CallLog& log_;
 };
 
 // A clock the test sets.
@@ -83,26 +90,26 @@ class Gbk936 : public platform::CodePage {
 
 class FakeInstance : public platform::InstanceCheck {
  public:
-  explicit FakeInstance(std::vector<Call>& log) : log_(log) {}
+  explicit FakeInstance(CallLog& log) : log_(log) {}
   bool anotherRunning = false;
   bool AnotherInstanceRunning() override;
 
  private:
-  std::vector<Call>& log_;
+  CallLog& log_;
 };
 
 class RecordingLauncher : public platform::Launcher {
  public:
-  explicit RecordingLauncher(std::vector<Call>& log) : log_(log) {}
+  explicit RecordingLauncher(CallLog& log) : log_(log) {}
   void StartWindowsProgram(std::string_view program, std::string_view arguments) override;
 
  private:
-  std::vector<Call>& log_;
+  CallLog& log_;
 };
 
 // The whole recording system, ready to hand to the windows.
 struct RecordingSystem {
-  std::vector<Call> log;
+  CallLog log;
   RecordingApi api{log};
   FakeClock clock;
   FixedDateFormat dateFormat;

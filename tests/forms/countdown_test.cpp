@@ -166,12 +166,12 @@ TEST_F(CountdownTest, ATrayClickInsideATickWaitsForItAndTheActionRunsOnce) {
   ArmSeconds("2");
   HalfSecondTick();
   HandlerProbe probe;
-  probe.Watch(*main);
+  probe.Watch(*main, toolkit);
   sys.api.duringNotify = [&] {
-    toolkit.whileMenu = probe.Waiting([&] {
+    toolkit.whileMenu = [&] {
       sys.clock.Advance(2);
       Win().Tick(*main->Timer);
-    });
+    };
     Win().TrayNotify(517);
   };
   HalfSecondTick();  // 1 left: the blink's tray call brings the right click

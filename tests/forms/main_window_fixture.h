@@ -14,14 +14,13 @@
 #include "ui/memory/memory_toolkit.h"
 
 // Watches the main window's handlers: whether one started inside another's
-// own code. The loops that wait for the user (the scripts handed to
-// whileMenu and whileModal through Waiting) are the top level again, and a
+// own code. The loops that wait for the user are the top level again, and a
 // menu choice is the menu's own result.
 struct HandlerProbe {
   int depth = 0;
   int nestedStarts = 0;
 
-  void Watch(frmMain& m) {
+  void Watch(frmMain& m, ui::memory::MemoryToolkit& toolkit) {
     ui::Form& f = *m.Window();
     Wrap(f.OnMouseMove, true);
     Wrap(f.OnShellRestart, true);
@@ -32,11 +31,9 @@ struct HandlerProbe {
     Wrap(m.chkBlink->OnClick, true);
     Wrap(m.mnuExit->OnClick, false);
     Wrap(m.mnuAbout->OnClick, false);
-  }
-  std::function<void()> Waiting(std::function<void()> script) {
-    return [this, script] {
+    toolkit.aroundWait = [this](const std::function<void()>& wait) {
       const int saved = std::exchange(depth, 0);
-      script();
+      wait();
       depth = saved;
     };
   }

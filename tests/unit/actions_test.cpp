@@ -51,6 +51,15 @@ TEST(DoExitWindows, OnNtEnablesThePrivilegeAroundTheCallAndDisablesItAfterAFailu
   }
 }
 
+TEST(DoExitWindows, AFailedTokenOpeningClosesNothingAndTheCallStillComes) {
+  doubles::RecordingSystem sys;
+  sys.SetVersion(2, 5, 1);
+  sys.api.openTokenResult = 0;
+  EXPECT_TRUE(modShutdown::DoExitWindows(sys.api, 8, false));
+  EXPECT_TRUE(sys.CallsTo("CloseHandle").empty());
+  EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
+}
+
 TEST(DoExitWindows, PrivilegeCallsCarryTheirArguments) {
   doubles::RecordingSystem sys;
   modShutdown::DoExitWindows(sys.api, 8, true);

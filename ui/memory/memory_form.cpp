@@ -51,11 +51,7 @@ void MemoryForm::ShowModal(Form& owner) {
   owner_ = dynamic_cast<MemoryForm*>(&owner);
   if (owner_ != nullptr) owner_->enabled_ = false;
   visible_ = true;
-  {
-    HandlerGate::UserWait wait(toolkit_.gate);
-    MemoryToolkit::RunOnce(toolkit_.whileModal);
-    toolkit_.PumpPosted();
-  }
+  toolkit_.WaitForUser(toolkit_.whileModal);
   // As a real loop does, look at this window again after the wait.
   if (!loaded_ && owner_ != nullptr) owner_->enabled_ = true;
 }
@@ -83,11 +79,7 @@ void MemoryForm::Destroy() {
 void MemoryForm::PopupMenu(Menu& menu) {
   openedMenus.push_back(menu.Name());
   const std::string choice = std::exchange(nextMenuChoice, std::string());
-  {
-    HandlerGate::UserWait wait(toolkit_.gate);
-    MemoryToolkit::RunOnce(toolkit_.whileMenu);
-    toolkit_.PumpPosted();
-  }
+  toolkit_.WaitForUser(toolkit_.whileMenu);
   // A window destroyed under its menu ends the menu with nothing chosen.
   if (!loaded_) return;
   auto* mem = dynamic_cast<MemMenu*>(&menu);
@@ -251,6 +243,18 @@ MemoryToolkit::MemoryToolkit()
              return true;
            },
            [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {}
+
+void MemoryToolkit::WaitForUser(std::function<void()>& script) {
+  HandlerGate::UserWait wait(gate);
+  const std::function<void()> events = std::exchange(script, nullptr);
+  const std::function<void()> loop = [&] {
+    PumpPosted();
+    if (events) events();
+    PumpPosted();
+  };
+  if (aroundWait) aroundWait(loop);
+  else loop();
+}
 
 void MemoryToolkit::PumpPosted() {
   while (!posted.empty()) {

@@ -307,9 +307,11 @@ class MemoryToolkit : public Toolkit {
   // What happens while the next modal window or popup menu waits for the
   // user (each runs once); without them the two return at once.
   std::function<void()> whileModal, whileMenu;
-  static void RunOnce(std::function<void()>& events) {
-    if (auto run = std::exchange(events, nullptr)) run();
-  }
+  // A loop that waits for the user: it handles what was posted, the script
+  // of what happens meanwhile, and what that posted. aroundWait, when set,
+  // sees the whole wait run inside it.
+  void WaitForUser(std::function<void()>& script);
+  std::function<void(const std::function<void()>& wait)> aroundWait;
   bool quit = false;  // the main window has really closed
 
   // Every handler runs through it, as in the window system.
