@@ -35,14 +35,19 @@ void __throw_bad_function_call() { End(); }
 }  // namespace std
 
 // Allocation that never returns null and never throws: it succeeds or the
-// process ends.
+// process ends. The nothrow forms return null instead, as callers of them
+// expect (std::stable_sort falls back to sorting in place).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
 void* operator new(std::size_t size) {
-  if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+  if (void* p = operator new(size, std::nothrow)) return p;
   End();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return operator new(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return operator new(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }

@@ -102,6 +102,7 @@ class BigNum {
 };
 
 constexpr int kMaxDigits = 800;
+constexpr std::int64_t kExponentCap = 1'000'000'000'000'000;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // num / den rounded to the nearest double, a half to the even one; both > 0.
@@ -187,8 +188,12 @@ double ReadDecimal(Reader& r) {
     const bool minus = r.Peek() == '-';
     if (minus || r.Peek() == '+') r.Next();
     if (!IsDigit(r.Peek())) r = mantissaEnd;
+    // Capped far beyond any shift a text can make with its digits, so that
+    // the limits below apply to the written exponent and the shift together.
     std::int64_t e = 0;
-    for (; IsDigit(r.Peek()); r.Next()) e = std::min<std::int64_t>(e * 10 + (r.Peek() - '0'), 100000);
+    for (; IsDigit(r.Peek()); r.Next()) {
+      e = std::min<std::int64_t>(e * 10 + (r.Peek() - '0'), kExponentCap);
+    }
     exponent += minus ? -e : e;
   }
   double value = 0;

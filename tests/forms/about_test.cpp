@@ -55,6 +55,16 @@ TEST_F(AboutTest, TheLinkOpensTheMakersPage) {
   EXPECT_TRUE(About().Visible());
 }
 
+TEST_F(MainWindowTest, WithoutAPageTheLinkOpensNothing) {
+  main = std::make_unique<frmMain>(toolkit, sys.system, "");
+  ASSERT_TRUE(main->Form_Initialize());
+  Win().nextMenuChoice = "mnuAbout";
+  Win().TrayNotify(517);
+  AboutWin()->Click(*main->About().lblWebSite);
+  EXPECT_TRUE(sys.CallsTo("ShellExecuteA").empty());
+  EXPECT_TRUE(main->About().Visible());
+}
+
 TEST_F(AboutTest, OpeningAgainShowsTheWelcomeTextOnce) {
   Open().Type(27);
   Open();

@@ -72,9 +72,13 @@ TEST_F(ArmingTest, CapturesTheChoicesAtArming) {
   EXPECT_FALSE(m.bBlink);
   EXPECT_EQ(m.lBlinkSecs, 2) << "copied even with the warning off";
   m.chkForce->SetValue(2);  // greyed counts as on
+  m.chkBlink->SetValue(2);
+  m.chkBlink_Click();
+  EXPECT_TRUE(m.txtBlink->Enabled() && m.vsBlink->Enabled()) << "a greyed warning box";
   Arm();
   Arm();
   EXPECT_TRUE(m.bForce);
+  EXPECT_TRUE(m.bBlink);
 }
 
 TEST_F(ArmingTest, DelayModeUnits) {

@@ -182,6 +182,29 @@ TEST_F(CountdownTest, ATrayClickInsideATickWaitsForItAndTheActionRunsOnce) {
   EXPECT_EQ(LastTrayMessage(), 2u);
 }
 
+// Exit is final. A right click and a shell restart that the shell sends
+// inside Exit's removal wait for it and go with the window: no menu whose
+// ticks could fire, no icon added back.
+TEST_F(CountdownTest, ExitDropsTheCountdownWhateverTheShellSendsDuringTheRemoval) {
+  ArmSeconds("1");
+  Win().nextMenuChoice = "mnuExit";
+  toolkit.whileMenu = [&] {
+    sys.api.duringNotify = [&] {
+      toolkit.whileMenu = [&] {
+        sys.clock.Advance(5);
+        Win().Tick(*main->Timer);
+      };
+      Win().TrayNotify(517);
+      Win().ShellRestart();
+    };
+  };
+  Win().TrayNotify(517);
+  EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
+  EXPECT_EQ(Win().openedMenus.size(), 1u);
+  EXPECT_TRUE(toolkit.quit);
+  EXPECT_EQ(LastTrayMessage(), 2u);
+}
+
 TEST_F(CountdownTest, DisarmingStopsTheTicksBeforeItTouchesTheTray) {
   ArmSeconds("1");
   sys.api.duringNotify = [&] {

@@ -18,7 +18,7 @@ TEST_F(EntryTest, OnlyDigitsCanBeTyped) {
   toolkit.clipboard = "7";
   for (ui::TextBox* box : {m.txtPeriod, m.txtHour, m.txtMin, m.txtBlink}) {
     const std::string before = box->Text();
-    W().TypeInto(*box, "a-.+ eE");
+    W().TypeInto(*box, "a-.+ eE:/");  // ':' and '/' stand beside the digits
     // Backspace, Enter and the clipboard keys, each over the whole text.
     for (std::int16_t key : {8, 13, 3, 22, 24, 26}) {
       W().SelectAll(*box);

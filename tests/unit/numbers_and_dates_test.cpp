@@ -11,6 +11,7 @@
 
 #include "platform/dates.h"
 #include "platform/numeric.h"
+#include "platform/text.h"
 #include "tests/doubles/recording_system.h"
 #include "tests/unit/numeric_cases.h"
 
@@ -86,6 +87,40 @@ TEST(OleDate, MatchesTheAutomationEpochAndRoundTrips) {
   EXPECT_EQ(t.hour, 23);
   EXPECT_EQ(t.minute, 59);
   EXPECT_EQ(t.second, 59);
+}
+
+TEST(OleDate, BeforeTheEpochTheTimeOfDayIsNeverNegative) {
+  const platform::CivilTime t = platform::CivilFromOleDate(platform::OleDateFromCivil(1899, 12, 29, 18, 5, 7));
+  EXPECT_EQ(t.year, 1899);
+  EXPECT_EQ(t.day, 29);
+  EXPECT_EQ(t.hour, 18);
+  EXPECT_EQ(t.minute, 5);
+  EXPECT_EQ(t.second, 7);
+  EXPECT_EQ(platform::CivilFromOleDate(-1.0).day, 29);
+}
+
+TEST(TextConversion, BoundariesAndMalformedUtf8) {
+  struct Pair {
+    std::string utf8;
+    std::u16string utf16;
+  };
+  // Both ways: the last one-, two- and three-byte characters, the first
+  // two-, three- and four-byte ones, and the last character of all.
+  for (const Pair& p : {Pair{"\x7F", u"\x7F"}, Pair{"\xC2\x80", u"\x80"}, Pair{"\xDF\xBF", u"\x7FF"},
+                        Pair{"\xE0\xA0\x80", u"\x800"}, Pair{"\xEF\xBF\xBF", u"\xFFFF"},
+                        Pair{"\xF0\x90\x80\x80", u"\xD800\xDC00"},
+                        Pair{"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"}}) {
+    EXPECT_EQ(platform::Utf8ToUtf16(p.utf8), p.utf16) << p.utf8.size() << " bytes";
+    EXPECT_EQ(platform::Utf16ToUtf8(p.utf16), p.utf8);
+  }
+  // A bad or missing continuation byte: one replacement, then what follows.
+  for (const Pair& p : {Pair{"\xC3(", u"\xFFFD("}, Pair{"\xE4\xB8(", u"\xFFFD\xFFFD("},
+                        Pair{"\xE4\xB8", u"\xFFFD\xFFFD"}, Pair{"\xF0\x90\x80", u"\xFFFD\xFFFD\xFFFD"},
+                        Pair{"\x80" "a", u"\xFFFD" u"a"},
+                        Pair{"\xFF" "a", u"\xFFFD" u"a"}}) {
+    EXPECT_EQ(platform::Utf8ToUtf16(p.utf8), p.utf16) << p.utf8.size() << " bytes";
+  }
+  EXPECT_EQ(platform::Utf16ToUtf8(u"\xD800" u"a\xDC00"), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD") << "lone halves";
 }
 
 TEST(OleDate, SecondsDoNotDriftOverADayOfSteps) {

@@ -24,7 +24,7 @@ inline const char kHalfwayToInfinity[] =
 
 inline std::vector<Case> Cases() {
   const double inf = std::numeric_limits<double>::infinity();
-  const std::string zeros(800, '0');
+  const std::string zeros(800, '0'), manyZeros(100000, '0');
   return {
       // The shape of a number: what is read and where reading stops.
       {"", 0}, {"12", 12}, {"12abc", 12}, {"abc", 0}, {"-", 0}, {".", 0}, {"-.", 0},
@@ -47,6 +47,12 @@ inline std::vector<Case> Cases() {
       {"1e400", inf}, {"-1e400", -inf}, {"1e-400", 0}, {"-1e-400", -0.0},
       {"1e99999999999999999999", inf}, {"0e99999999999999999999", 0},
       {std::string(500, '9'), inf}, {"0." + zeros + "1e800", 0.1},
+      // The exponent's limits apply to the written exponent and the shift
+      // of the digits together.
+      {"0." + manyZeros + "1e100001", 1}, {"1" + manyZeros + "e-100001", 0.1},
+      {"0." + manyZeros + "1e99999999999999999999", inf},
+      // &H and &O texts beyond what any double holds, longer than the reader's number.
+      {"&H" + std::string(1100, 'F'), inf}, {"&O" + std::string(1500, '7'), inf},
       // Correct rounding where it is hardest.
       {"0.1", 0x1.999999999999ap-4}, {"0.3", 0x1.3333333333333p-2},
       {"9007199254740993", 0x1p53}, {"9007199254740995", 0x1.0000000000002p53},
