@@ -2,6 +2,7 @@
 // window system, each behind a small interface.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,33 @@ class CodePage {
   virtual ~CodePage() = default;
   // The ANSI bytes of UTF-16 text; a character with no ANSI form becomes '?'.
   virtual std::string ToAnsi(std::u16string_view text) = 0;
+};
+
+// The system's own conversion into its ANSI code page (GetACP and
+// WideCharToMultiByte into CP_ACP).
+class AnsiConversion {
+ public:
+  static constexpr std::uint32_t kUtf8 = 65001;
+  static constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
+
+  virtual ~AnsiConversion() = default;
+  virtual std::uint32_t AnsiCodePage() = 0;
+  // `defaultChar` may be null (none). False, with `out` empty, when the
+  // system refuses the call.
+  virtual bool Convert(std::uint32_t flags, const char* defaultChar, std::u16string_view text,
+                       std::string& out) = 0;
+};
+
+// CodePage over the system's conversion, asking it only for what the ANSI
+// code page allows: UTF-8 (65001) takes neither flags nor a default
+// character, and has a form for every character.
+class SystemCodePage final : public CodePage {
+ public:
+  explicit SystemCodePage(AnsiConversion& conversion) : conversion_(conversion) {}
+  std::string ToAnsi(std::u16string_view text) override;
+
+ private:
+  AnsiConversion& conversion_;
 };
 
 class InstanceCheck {

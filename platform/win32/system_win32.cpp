@@ -75,15 +75,14 @@ std::string Win32DateFormat::LongTime(int hour, int minute, int second) {
   });
 }
 
-std::string Win32CodePage::ToAnsi(std::u16string_view text) {
+std::uint32_t Win32AnsiConversion::AnsiCodePage() { return GetACP(); }
+
+bool Win32AnsiConversion::Convert(std::uint32_t flags, const char* defaultChar,
+                                  std::u16string_view text, std::string& out) {
   static_assert(sizeof(wchar_t) == sizeof(char16_t));
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  const int length = static_cast<int>(text.size());
-  // No best fit: a character without an ANSI form must become '?', not a
-  // look-alike.
-  std::string ansi = Narrow(wide, length, CP_ACP, WC_NO_BEST_FIT_CHARS, "?");
-  if (ansi.empty() && length > 0) ansi = Narrow(wide, length, CP_ACP, 0, "?");
-  return ansi;
+  out = Narrow(reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
+               CP_ACP, flags, defaultChar);
+  return !out.empty();
 }
 
 bool Win32InstanceCheck::AnotherInstanceRunning() {
