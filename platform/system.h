@@ -73,9 +73,10 @@ class Launcher {
  public:
   virtual ~Launcher() = default;
   // Starts a program of the Windows directory (the name without ".exe") with
-  // the command line "<program> <arguments>", in a normal window with the
-  // focus, without waiting for it.
-  virtual void StartWindowsProgram(std::string_view program, std::string_view arguments) = 0;
+  // the command line "<program> <argument>", the argument quoted where it
+  // holds a separator (QuoteArgument in platform/text.h), in a normal window
+  // with the focus, without waiting for it.
+  virtual void StartWindowsProgram(std::string_view program, std::string_view argument) = 0;
 };
 
 // Everything above, handed to the windows.

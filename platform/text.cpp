@@ -74,6 +74,13 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string QuoteArgument(std::string_view argument) {
+  if (argument.find_first_of(" \t,=;") == std::string_view::npos) return std::string(argument);
+  std::string quoted(1, '"');
+  quoted.append(argument).push_back('"');
+  return quoted;
+}
+
 std::string SystemCodePage::ToAnsi(std::u16string_view text) {
   std::string ansi;
   if (text.empty()) return ansi;

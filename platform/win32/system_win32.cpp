@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/dates.h"
+#include "platform/text.h"
 #include "platform/win32/winapi_win32.h"
 
 namespace platform {
@@ -107,7 +108,7 @@ bool Win32InstanceCheck::AnotherInstanceRunning() {
   return another_;
 }
 
-void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_view arguments) {
+void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_view argument) {
   // A bare name only: a path would lead out of the Windows directory.
   if (program.empty() || program.find_first_of("\\/:") != std::string_view::npos) return;
   // The full path leaves the program's directory, the current one and PATH
@@ -120,7 +121,7 @@ void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_vi
   std::wstring application(windows, length);
   if (application.back() != L'\\') application += L'\\';
   application += name + L".exe";
-  std::wstring commandLine = name + L" " + Widen(arguments);
+  std::wstring commandLine = name + L" " + Widen(QuoteArgument(argument));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -40,8 +40,8 @@ class Win32InstanceCheck final : public InstanceCheck {
 
 class Win32Launcher final : public Launcher {
  public:
-  // `arguments` is UTF-8.
-  void StartWindowsProgram(std::string_view program, std::string_view arguments) override;
+  // `argument` is UTF-8.
+  void StartWindowsProgram(std::string_view program, std::string_view argument) override;
 };
 
 // Everything the Windows program hands to its windows.

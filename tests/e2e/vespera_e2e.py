@@ -236,6 +236,24 @@ class Call:
         return f"{self.tick}ms {self.pid:04x} {self.kind} {self.func}({self.raw_args}) {self.rest}"
 
 
+def relay_strings(text):
+    """The texts of a relay line's L"..." and "..." arguments, unescaped."""
+    return [re.sub(r'\\(.)', r'\1', m) for m in re.findall(r'L?"((?:[^"\\]|\\.)*)"', text)]
+
+
+def web_page(build):
+    """The product web page the build was configured with."""
+    cache = (Path(build) / "CMakeCache.txt").read_text(errors="replace")
+    m = re.search(r"^VESPERA_WEB_PAGE:STRING=(.*)$", cache, re.M)
+    return m.group(1) if m else None
+
+
+def explorer_command_line(page):
+    """The command line that opens the web page: the address quoted where
+    explorer would take one of its characters as a separator."""
+    return f'explorer "{page}"' if re.search(r"[ \t,=;]", page) else f"explorer {page}"
+
+
 def split_args(text):
     out, cur, quote = [], "", False
     for ch in text:
@@ -366,6 +384,13 @@ class Session:
                     continue
                 calls.append(c)
         return calls
+
+    def explorer_starts(self, pid):
+        """The command lines of the explorer programs that process started."""
+        lines = []
+        for c in self.relay(pid, ["CreateProcessA", "CreateProcessW", "WinExec"]):
+            lines += [t for t in relay_strings(c.raw_args) if t.lower().startswith("explorer ")]
+        return lines
 
     def tray_calls(self, pid=None):
         return [c for c in self.relay(pid if pid is not None else self.vespera_pid, ["Shell_NotifyIconA"])]
