@@ -103,12 +103,12 @@ def wineserver(*args):
     return [tools().server, *args]
 
 
-def wine_env(prefix, display, debug="-all", overrides=""):
+def wine_env(prefix, display, debug="-all", overrides="", lang="zh_CN.UTF-8"):
     env = dict(os.environ)
     env.update({
         "WINEPREFIX": str(prefix), "WINEARCH": tools().arch, "WINEDEBUG": debug,
         "WINESERVER": tools().server, "WINELOADER": tools().wine,
-        "DISPLAY": display, "LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8",
+        "DISPLAY": display, "LANG": lang, "LC_ALL": lang,
         "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", overrides])),
     })
     return env
@@ -272,9 +272,10 @@ def split_args(text):
 class Session:
     """One Wine session running vespera.exe under a given Windows version."""
 
-    def __init__(self, ctx, version="winxp", tag="s", overrides=""):
-        """overrides: Wine DLL overrides for the session, e.g. "powrprof=d"."""
-        self.ctx, self.version, self.overrides = ctx, version, overrides
+    def __init__(self, ctx, version="winxp", tag="s", overrides="", lang="zh_CN.UTF-8"):
+        """overrides: Wine DLL overrides for the session, e.g. "powrprof=d";
+        lang: the Unix locale, which gives the session its Windows locale."""
+        self.ctx, self.version, self.overrides, self.lang = ctx, version, overrides, lang
         self.dir = Path(tempfile.mkdtemp(prefix=f"{tag}-{version}-", dir=ctx.work))
         self.prefix = self.dir / "prefix"
         self.relay_path = self.dir / "relay.log"
@@ -290,7 +291,7 @@ class Session:
         with open(self.prefix / "user.reg", "a", encoding="utf-8") as f:
             f.write(f'\n[Software\\\\Wine\\\\AppDefaults\\\\vespera.exe] {int(time.time())}\n'
                     f'"Version"="{self.version}"\n')
-        self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides)
+        self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides, lang=self.lang)
         exe_dir = self.prefix / "drive_c" / "vespera"
         exe_dir.mkdir()
         shutil.copy2(self.ctx.exe, exe_dir / "vespera.exe")
@@ -305,7 +306,8 @@ class Session:
         return self
 
     def relay_env(self):
-        return wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides)
+        return wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides,
+                        self.lang)
 
     def wait_main(self):
         r = self.driver("wait", "frmMain", 30000, "visible")
