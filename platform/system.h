@@ -2,6 +2,7 @@
 // window system, each behind a small interface.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,33 @@ class CodePage {
   virtual std::string ToAnsi(std::u16string_view text) = 0;
 };
 
+// The system's own conversion into its ANSI code page (GetACP and
+// WideCharToMultiByte into CP_ACP).
+class AnsiConversion {
+ public:
+  static constexpr std::uint32_t kUtf8 = 65001;
+  static constexpr std::uint32_t kNoBestFitChars = 0x400;  // WC_NO_BEST_FIT_CHARS
+
+  virtual ~AnsiConversion() = default;
+  virtual std::uint32_t AnsiCodePage() = 0;
+  // `defaultChar` may be null (none). False, with `out` empty, when the
+  // system refuses the call.
+  virtual bool Convert(std::uint32_t flags, const char* defaultChar, std::u16string_view text,
+                       std::string& out) = 0;
+};
+
+// CodePage over the system's conversion, asking it only for what the ANSI
+// code page allows: UTF-8 (65001) takes neither flags nor a default
+// character, and has a form for every character.
+class SystemCodePage final : public CodePage {
+ public:
+  explicit SystemCodePage(AnsiConversion& conversion) : conversion_(conversion) {}
+  std::string ToAnsi(std::u16string_view text) override;
+
+ private:
+  AnsiConversion& conversion_;
+};
+
 class InstanceCheck {
  public:
   virtual ~InstanceCheck() = default;
@@ -45,9 +73,10 @@ class Launcher {
  public:
   virtual ~Launcher() = default;
   // Starts a program of the Windows directory (the name without ".exe") with
-  // the command line "<program> <arguments>", in a normal window with the
-  // focus, without waiting for it.
-  virtual void StartWindowsProgram(std::string_view program, std::string_view arguments) = 0;
+  // the command line "<program> <argument>", the argument quoted where it
+  // holds a separator (QuoteArgument in platform/text.h), in a normal window
+  // with the focus, without waiting for it.
+  virtual void StartWindowsProgram(std::string_view program, std::string_view argument) = 0;
 };
 
 // Everything above, handed to the windows.

@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include "platform/system.h"
+
 namespace platform {
 
 std::u16string Utf8ToUtf16(std::string_view text) {
@@ -70,6 +72,28 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     }
   }
   return out;
+}
+
+std::string QuoteArgument(std::string_view argument) {
+  if (argument.find_first_of(" \t,=;") == std::string_view::npos) return std::string(argument);
+  std::string quoted(1, '"');
+  quoted.append(argument).push_back('"');
+  return quoted;
+}
+
+std::string SystemCodePage::ToAnsi(std::u16string_view text) {
+  std::string ansi;
+  if (text.empty()) return ansi;
+  if (conversion_.AnsiCodePage() == AnsiConversion::kUtf8) {
+    conversion_.Convert(0, nullptr, text, ansi);
+    return ansi;
+  }
+  // No best fit: a character without an ANSI form must become '?', not a
+  // look-alike. Where the system refuses that flag, the plain call.
+  if (!conversion_.Convert(AnsiConversion::kNoBestFitChars, "?", text, ansi)) {
+    conversion_.Convert(0, "?", text, ansi);
+  }
+  return ansi;
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Conversions between the program's UTF-8 texts and UTF-16.
+// Conversions between the program's UTF-8 texts and UTF-16, and the ANSI
+// code page and command-line forms of a text.
 #pragma once
 
 #include <string>
@@ -8,5 +9,10 @@ namespace platform {
 
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+
+// One argument of a command line: in double quotes when it holds a blank, a
+// tab, ',', '=' or ';', which explorer's command line takes as separators
+// (an address "a?b=c" would otherwise arrive cut); as it is otherwise.
+std::string QuoteArgument(std::string_view argument);
 
 }  // namespace platform

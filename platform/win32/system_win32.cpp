@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/dates.h"
+#include "platform/text.h"
 #include "platform/win32/winapi_win32.h"
 
 namespace platform {
@@ -75,15 +76,14 @@ std::string Win32DateFormat::LongTime(int hour, int minute, int second) {
   });
 }
 
-std::string Win32CodePage::ToAnsi(std::u16string_view text) {
+std::uint32_t Win32AnsiConversion::AnsiCodePage() { return GetACP(); }
+
+bool Win32AnsiConversion::Convert(std::uint32_t flags, const char* defaultChar,
+                                  std::u16string_view text, std::string& out) {
   static_assert(sizeof(wchar_t) == sizeof(char16_t));
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  const int length = static_cast<int>(text.size());
-  // No best fit: a character without an ANSI form must become '?', not a
-  // look-alike.
-  std::string ansi = Narrow(wide, length, CP_ACP, WC_NO_BEST_FIT_CHARS, "?");
-  if (ansi.empty() && length > 0) ansi = Narrow(wide, length, CP_ACP, 0, "?");
-  return ansi;
+  out = Narrow(reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
+               CP_ACP, flags, defaultChar);
+  return !out.empty();
 }
 
 bool Win32InstanceCheck::AnotherInstanceRunning() {
@@ -108,7 +108,7 @@ bool Win32InstanceCheck::AnotherInstanceRunning() {
   return another_;
 }
 
-void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_view arguments) {
+void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_view argument) {
   // A bare name only: a path would lead out of the Windows directory.
   if (program.empty() || program.find_first_of("\\/:") != std::string_view::npos) return;
   // The full path leaves the program's directory, the current one and PATH
@@ -121,7 +121,7 @@ void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_vi
   std::wstring application(windows, length);
   if (application.back() != L'\\') application += L'\\';
   application += name + L".exe";
-  std::wstring commandLine = name + L" " + Widen(arguments);
+  std::wstring commandLine = name + L" " + Widen(QuoteArgument(argument));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -20,9 +20,11 @@ class Win32DateFormat final : public DateFormat {
   std::string LongTime(int hour, int minute, int second) override;
 };
 
-class Win32CodePage final : public CodePage {
+class Win32AnsiConversion final : public AnsiConversion {
  public:
-  std::string ToAnsi(std::u16string_view text) override;
+  std::uint32_t AnsiCodePage() override;
+  bool Convert(std::uint32_t flags, const char* defaultChar, std::u16string_view text,
+               std::string& out) override;
 };
 
 // A named mutex that lives as long as the process.
@@ -38,15 +40,16 @@ class Win32InstanceCheck final : public InstanceCheck {
 
 class Win32Launcher final : public Launcher {
  public:
-  // `arguments` is UTF-8.
-  void StartWindowsProgram(std::string_view program, std::string_view arguments) override;
+  // `argument` is UTF-8.
+  void StartWindowsProgram(std::string_view program, std::string_view argument) override;
 };
 
 // Everything the Windows program hands to its windows.
 struct Win32System {
   Win32Clock clock;
   Win32DateFormat dateFormat;
-  Win32CodePage codePage;
+  Win32AnsiConversion ansi;
+  SystemCodePage codePage{ansi};
   Win32InstanceCheck instance;
   Win32Launcher launcher;
 

@@ -96,6 +96,13 @@ void TerminateTip(char* tip) {
   constexpr std::size_t kField = 64;
   if (std::memchr(tip, '\0', kField) != nullptr) return;
   std::size_t end = 0;
+  if (GetACP() == CP_UTF8) {
+    // Back from the last byte to the first of its character.
+    end = kField - 1;
+    while (end > 0 && (static_cast<BYTE>(tip[end]) & 0xC0) == 0x80) --end;
+    tip[end] = '\0';
+    return;
+  }
   while (end < kField) {
     const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(tip[end])) ? 2 : 1;
     if (end + width > kField - 1) break;

@@ -126,7 +126,9 @@ std::string FixedDateFormat::LongTime(int hour, int minute, int second) {
   return buf;
 }
 
-std::string Gbk936::ToAnsi(std::u16string_view text) {
+namespace {
+
+std::string Gbk(std::u16string_view text) {
   std::string out;
   iconv_t cd = iconv_open("CP936", "UTF-8");
   const std::string utf8 = platform::Utf16ToUtf8(text);
@@ -153,6 +155,19 @@ std::string Gbk936::ToAnsi(std::u16string_view text) {
   }
   iconv_close(cd);
   return out;
+}
+
+}  // namespace
+
+std::string Gbk936::ToAnsi(std::u16string_view text) { return Gbk(text); }
+
+bool DocumentedConversion::Convert(std::uint32_t flags, const char* defaultChar,
+                                   std::u16string_view text, std::string& out) {
+  constexpr std::uint32_t kErrInvalidChars = 0x80;
+  const bool refused = acp == kUtf8 && ((flags & ~kErrInvalidChars) != 0 || defaultChar != nullptr);
+  requests.push_back({flags, defaultChar != nullptr, refused});
+  out = refused ? std::string() : acp == kUtf8 ? platform::Utf16ToUtf8(text) : Gbk(text);
+  return !out.empty();
 }
 
 bool FakeInstance::AnotherInstanceRunning() {

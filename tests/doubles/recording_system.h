@@ -88,6 +88,25 @@ class Gbk936 : public platform::CodePage {
   std::string ToAnsi(std::u16string_view text) override;
 };
 
+// WideCharToMultiByte into the ANSI code page as documented, for code pages
+// 936 (as Gbk936) and 65001 (UTF-8, a lone surrogate becoming U+FFFD). For
+// UTF-8 it refuses any flag but WC_ERR_INVALID_CHARS (0x80), and any default
+// character, as Windows does. Keeps every request.
+class DocumentedConversion : public platform::AnsiConversion {
+ public:
+  struct Request {
+    std::uint32_t flags;
+    bool defaultChar;
+    bool refused;
+  };
+  std::uint32_t acp = 936;
+  std::vector<Request> requests;
+
+  std::uint32_t AnsiCodePage() override { return acp; }
+  bool Convert(std::uint32_t flags, const char* defaultChar, std::u16string_view text,
+               std::string& out) override;
+};
+
 class FakeInstance : public platform::InstanceCheck {
  public:
   explicit FakeInstance(CallLog& log) : log_(log) {}

@@ -10,12 +10,13 @@ class SessionTest(unittest.TestCase):
     """One Wine session for the whole class, started before its first test."""
 
     version = "winxp"
+    lang = "zh_CN.UTF-8"
     session = None
 
     @classmethod
     def setUpClass(cls):
         cls.ctx = e2e.context()
-        cls.session = e2e.Session(cls.ctx, cls.version, cls.__name__).start()
+        cls.session = e2e.Session(cls.ctx, cls.version, cls.__name__, lang=cls.lang).start()
         cls.drv = cls.session.driver
 
     @classmethod

@@ -1,14 +1,24 @@
 """Hiding instead of closing, the tray callbacks, the tray menu and Exit."""
 
+import datetime
+import re
 import time
 import unittest
 
 import vespera_e2e as e2e
 from base import SessionTest
+from test_faults import tray_seen
+from test_firing import arm
 
 WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK = 513, 514, 515
 WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK = 516, 517, 518
-NIM_DELETE = 2
+NIM_ADD, NIM_MODIFY, NIM_DELETE = 0, 1, 2
+HOUR = datetime.timedelta(hours=1)
+
+
+def local_time(clock):
+    """The driver's local time stamp as a datetime."""
+    return datetime.datetime.strptime(clock["local"], "%Y-%m-%d %H:%M:%S.%f")
 
 
 class HideAndRestore(SessionTest):
@@ -97,6 +107,31 @@ class ExitFromTrayMenu(SessionTest):
         actions = self.session.relay(self.session.vespera_pid,
                                      ["ExitWindowsEx", "SetSuspendState", "LockWorkStation"])
         self.assertEqual(actions, [], "Exit performed the armed action")
+
+
+class TipUnderUtf8CodePage(SessionTest):
+    """A locale without an ANSI code page: the program's code page is 65001
+    (UTF-8), as on Windows 10/11 with UTF-8 for worldwide language support.
+    The tips are read from a stand-in tray, as the shell receives them."""
+    lang = "hi_IN.UTF-8"
+
+    def test_tips_show_their_chinese_text(self):
+        s = self.session
+        self.assertEqual(self.drv("clock")["acp"], 65001)
+        self.assertTrue(self.drv("shell", "restart").get("first"), "the stand-in tray is not found first")
+        self.assertEqual(tray_seen(s, 1), [(NIM_ADD, "没设置动作", True)])
+        earliest = local_time(self.drv("clock")) + HOUR
+        arm(self, s, "重新启动", True, 1, "时")
+        latest = local_time(self.drv("clock")) + HOUR
+        armed = tray_seen(s, 2)[1:]
+        self.assertEqual([(m, ok) for m, _, ok in armed], [(NIM_MODIFY, True)], armed)
+        # hi-IN's regional formats: short date d/M/yyyy, long time h:mm:ss tt
+        # (left out at midnight).
+        m = re.fullmatch(r"程序将要在(\d{1,2}/\d{1,2}/\d{4})( \d{1,2}:\d\d:\d\d [ap]m)?执行重新启动",
+                         armed[0][1])
+        self.assertTrue(m, armed[0][1])
+        deadline = datetime.datetime.strptime(m[1] + (m[2] or " 12:00:00 am"), "%d/%m/%Y %I:%M:%S %p")
+        self.assertTrue(earliest.replace(microsecond=0) <= deadline <= latest, (earliest, deadline, latest))
 
 
 if __name__ == "__main__":

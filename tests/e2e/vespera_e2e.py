@@ -103,12 +103,12 @@ def wineserver(*args):
     return [tools().server, *args]
 
 
-def wine_env(prefix, display, debug="-all", overrides=""):
+def wine_env(prefix, display, debug="-all", overrides="", lang="zh_CN.UTF-8"):
     env = dict(os.environ)
     env.update({
         "WINEPREFIX": str(prefix), "WINEARCH": tools().arch, "WINEDEBUG": debug,
         "WINESERVER": tools().server, "WINELOADER": tools().wine,
-        "DISPLAY": display, "LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8",
+        "DISPLAY": display, "LANG": lang, "LC_ALL": lang,
         "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", overrides])),
     })
     return env
@@ -236,6 +236,24 @@ class Call:
         return f"{self.tick}ms {self.pid:04x} {self.kind} {self.func}({self.raw_args}) {self.rest}"
 
 
+def relay_strings(text):
+    """The texts of a relay line's L"..." and "..." arguments, unescaped."""
+    return [re.sub(r'\\(.)', r'\1', m) for m in re.findall(r'L?"((?:[^"\\]|\\.)*)"', text)]
+
+
+def web_page(build):
+    """The product web page the build was configured with."""
+    cache = (Path(build) / "CMakeCache.txt").read_text(errors="replace")
+    m = re.search(r"^VESPERA_WEB_PAGE:STRING=(.*)$", cache, re.M)
+    return m.group(1) if m else None
+
+
+def explorer_command_line(page):
+    """The command line that opens the web page: the address quoted where
+    explorer would take one of its characters as a separator."""
+    return f'explorer "{page}"' if re.search(r"[ \t,=;]", page) else f"explorer {page}"
+
+
 def split_args(text):
     out, cur, quote = [], "", False
     for ch in text:
@@ -254,9 +272,10 @@ def split_args(text):
 class Session:
     """One Wine session running vespera.exe under a given Windows version."""
 
-    def __init__(self, ctx, version="winxp", tag="s", overrides=""):
-        """overrides: Wine DLL overrides for the session, e.g. "powrprof=d"."""
-        self.ctx, self.version, self.overrides = ctx, version, overrides
+    def __init__(self, ctx, version="winxp", tag="s", overrides="", lang="zh_CN.UTF-8"):
+        """overrides: Wine DLL overrides for the session, e.g. "powrprof=d";
+        lang: the Unix locale, which gives the session its Windows locale."""
+        self.ctx, self.version, self.overrides, self.lang = ctx, version, overrides, lang
         self.dir = Path(tempfile.mkdtemp(prefix=f"{tag}-{version}-", dir=ctx.work))
         self.prefix = self.dir / "prefix"
         self.relay_path = self.dir / "relay.log"
@@ -272,7 +291,7 @@ class Session:
         with open(self.prefix / "user.reg", "a", encoding="utf-8") as f:
             f.write(f'\n[Software\\\\Wine\\\\AppDefaults\\\\vespera.exe] {int(time.time())}\n'
                     f'"Version"="{self.version}"\n')
-        self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides)
+        self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides, lang=self.lang)
         exe_dir = self.prefix / "drive_c" / "vespera"
         exe_dir.mkdir()
         shutil.copy2(self.ctx.exe, exe_dir / "vespera.exe")
@@ -287,7 +306,8 @@ class Session:
         return self
 
     def relay_env(self):
-        return wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides)
+        return wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides,
+                        self.lang)
 
     def wait_main(self):
         r = self.driver("wait", "frmMain", 30000, "visible")
@@ -366,6 +386,13 @@ class Session:
                     continue
                 calls.append(c)
         return calls
+
+    def explorer_starts(self, pid):
+        """The command lines of the explorer programs that process started."""
+        lines = []
+        for c in self.relay(pid, ["CreateProcessA", "CreateProcessW", "WinExec"]):
+            lines += [t for t in relay_strings(c.raw_args) if t.lower().startswith("explorer ")]
+        return lines
 
     def tray_calls(self, pid=None):
         return [c for c in self.relay(pid if pid is not None else self.vespera_pid, ["Shell_NotifyIconA"])]

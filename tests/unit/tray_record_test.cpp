@@ -1,4 +1,5 @@
-// The tray record: its tip field and its ANSI form in code page 936.
+// The tray record: its tip field and its ANSI form in code pages 936 and
+// 65001 (UTF-8).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -76,6 +77,62 @@ TEST(AnsiRecord, CutsALongTipOnACharacterBoundaryAndAlwaysEndsInANul) {
     // No lead byte left without its trail byte.
     const std::u16string back = platform::Utf8ToUtf16(c.tip);
     EXPECT_EQ(gbk.ToAnsi(back).substr(0, c.bytes), std::string(a.szTip));
+  }
+}
+
+// What the system is asked for in each ANSI code page, against a conversion
+// that refuses what Windows refuses.
+TEST(SystemCodePage, AsksUtf8ForNoFlagsAndNoDefaultCharacter) {
+  const std::u16string idle = u"没设置动作";
+  doubles::DocumentedConversion utf8;
+  utf8.acp = 65001;
+  platform::SystemCodePage cp65001(utf8);
+  EXPECT_EQ(cp65001.ToAnsi(idle), "没设置动作");
+  EXPECT_EQ(cp65001.ToAnsi(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");  // a lone surrogate
+  ASSERT_EQ(utf8.requests.size(), 2u);
+  for (const auto& r : utf8.requests) {
+    EXPECT_EQ(r.flags, 0u);
+    EXPECT_FALSE(r.defaultChar);
+    EXPECT_FALSE(r.refused);
+  }
+
+  // Code page 936 as before: no best fit and '?', the same bytes as GBK.
+  doubles::DocumentedConversion gbk;
+  platform::SystemCodePage cp936(gbk);
+  EXPECT_EQ(cp936.ToAnsi(idle), doubles::Gbk936().ToAnsi(idle));
+  EXPECT_EQ(cp936.ToAnsi(u"a\U0001F600"), "a?");
+  ASSERT_EQ(gbk.requests.size(), 2u);
+  EXPECT_EQ(gbk.requests[0].flags, platform::AnsiConversion::kNoBestFitChars);
+  EXPECT_TRUE(gbk.requests[0].defaultChar);
+  EXPECT_EQ(cp936.ToAnsi(u""), "");
+}
+
+TEST(AnsiRecord, CutsAUtf8TipOnACharacterBoundaryAndAlwaysEndsInANul) {
+  doubles::DocumentedConversion utf8;
+  utf8.acp = 65001;
+  platform::SystemCodePage cp(utf8);
+  std::string wide40;
+  for (int i = 0; i < 40; ++i) wide40 += "执";
+  struct Case {
+    std::string tip;
+    std::size_t bytes;  // before the NUL
+  };
+  for (const Case& c : {
+           Case{wide40, 63},                        // 21 three-byte characters fit
+           Case{"x" + wide40, 61},                  // one ASCII, then 20: the 21st would end at 64
+           Case{"xy" + wide40, 62},
+           Case{std::string(64, 'a'), 63},
+           Case{"程序将要在2012-10-30 22:30:00执行重新启动", 52},
+           Case{std::string(60, 'a') + "\xF0\x9F\x98\x80", 60},  // a four-byte character does not fit
+           Case{"a\xF0\x9F\x98\x80" "b", 6},
+       }) {
+    modTray::NotifyIconData nid;
+    modTray::SetTrayTip(nid, c.tip);
+    const platform::NotifyIconDataA a = modTray::ToAnsi(nid, cp);
+    SCOPED_TRACE(c.tip);
+    EXPECT_EQ(std::string(a.szTip).size(), c.bytes);
+    EXPECT_EQ(a.szTip[c.bytes], '\0');
+    EXPECT_EQ(c.tip.substr(0, c.bytes), std::string(a.szTip));
   }
 }
 

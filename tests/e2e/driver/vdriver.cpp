@@ -1098,9 +1098,10 @@ void CmdMsgBoxOk(const vector<string>&) {
   Ok();
 }
 
+// clock: the local time, and the ANSI code page of this session's locale.
 void CmdClock(const vector<string>&) {
   Json j;
-  j.Open('{').Key("ok").Bool(true);
+  j.Open('{').Key("ok").Bool(true).Key("acp").Int(GetACP());
   LocalNow(j);
   j.Close('}');
   Emit(j.Text());
