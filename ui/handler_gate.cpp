@@ -31,7 +31,7 @@ void HandlerGate::Forget(const Form* form) {
 // One note per message: a note whose handler waits for the user (the tray
 // menu) leaves the rest to the loop that waits.
 void HandlerGate::PostIfDue() {
-  if (depth_ == 0 && !held_.empty() && !posted_) posted_ = post_();
+  if (depth_ == 0 && !held_.empty() && !posted_) posted_ = post_(context_);
 }
 
 }  // namespace ui

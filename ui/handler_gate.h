@@ -26,10 +26,12 @@ struct ShellNote {
 
 class HandlerGate {
  public:
-  // post: posts the private message whose handling calls Drain, true when
-  // it was posted. deliver: handles a note as its window would have.
-  HandlerGate(std::function<bool()> post, std::function<void(const ShellNote&)> deliver)
-      : post_(std::move(post)), deliver_(std::move(deliver)) {}
+  // post(context): posts the private message whose handling calls Drain,
+  // true when it was posted. deliver: handles a note as its window would have.
+  using Post = bool (*)(void* context);
+  using Deliver = void (*)(const ShellNote& note);
+  HandlerGate(Post post, void* context, Deliver deliver)
+      : post_(post), context_(context), deliver_(deliver) {}
   HandlerGate(const HandlerGate&) = delete;
   HandlerGate& operator=(const HandlerGate&) = delete;
 
@@ -88,8 +90,9 @@ class HandlerGate {
  private:
   void PostIfDue();
 
-  std::function<bool()> post_;
-  std::function<void(const ShellNote&)> deliver_;
+  Post post_;
+  void* context_;
+  Deliver deliver_;
   std::vector<ShellNote> held_;
   int depth_ = 0;
   bool posted_ = false;

@@ -238,11 +238,13 @@ void MemoryForm::Tick(Timer& timer) {
 // --- Toolkit ---
 
 MemoryToolkit::MemoryToolkit()
-    : gate([this] {
-             posted.push_back([this] { gate.Drain(); });
-             return true;
-           },
-           [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {}
+    : gate(
+          [](void* self) {
+            auto* kit = static_cast<MemoryToolkit*>(self);
+            kit->posted.push_back([kit] { kit->gate.Drain(); });
+            return true;
+          },
+          this, [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {}
 
 void MemoryToolkit::WaitForUser(std::function<void()>& script) {
   HandlerGate::UserWait wait(gate);

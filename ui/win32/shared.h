@@ -20,12 +20,13 @@ inline constexpr UINT kDrainMessage = WM_APP + 1;
 
 // Handles a held shell notification as its form would have (form_proc.cpp).
 void DeliverShellNote(const ShellNote& note);
+// Posts kDrainMessage to the owner of the Shared given (toolkit.cpp).
+bool PostDrain(void* shared);
 
 struct Shared {
   Shared(HINSTANCE module, int dpiXValue, int dpiYValue)
       : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue),
-        gate([this] { return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE; },
-             &DeliverShellNote) {}
+        gate(&PostDrain, this, &DeliverShellNote) {}
 
   HINSTANCE instance;
   int dpiX;

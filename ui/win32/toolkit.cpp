@@ -8,6 +8,11 @@
 
 namespace ui::win32 {
 
+bool PostDrain(void* shared) {
+  HWND owner = static_cast<Shared*>(shared)->owner;
+  return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE;
+}
+
 namespace {
 
 ATOM RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
