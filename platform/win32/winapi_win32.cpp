@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -78,7 +79,9 @@ HMODULE SystemLibrary(const char* name) {
     std::wstring file;
     HMODULE module;
   };
-  static Loaded loaded[8];
+  // Kept until the process ends, never destroyed: the program runs no exit
+  // handlers (app/entry_win32.cpp).
+  static std::array<Loaded, 8>& loaded = *new std::array<Loaded, 8>;
   static std::size_t count = 0;
 
   const std::wstring file = LibraryFileName(name);
@@ -86,7 +89,7 @@ HMODULE SystemLibrary(const char* name) {
     if (lstrcmpiW(loaded[i].file.c_str(), file.c_str()) == 0) return loaded[i].module;
   }
   HMODULE module = LoadSystemLibrary(file);
-  if (count < std::size(loaded)) loaded[count++] = {file, module};
+  if (count < loaded.size()) loaded[count++] = {file, module};
   return module;
 }
 
@@ -221,7 +224,8 @@ class Win32WinApi final : public WinApi {
 }  // namespace
 
 WinApi& Win32Api() {
-  static Win32WinApi api;
+  // Never destroyed, as above.
+  static Win32WinApi& api = *new Win32WinApi;
   return api;
 }
 

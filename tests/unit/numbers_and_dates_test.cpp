@@ -12,6 +12,7 @@
 #include "platform/dates.h"
 #include "platform/numeric.h"
 #include "tests/doubles/recording_system.h"
+#include "tests/unit/date_cases.h"
 #include "tests/unit/numeric_cases.h"
 
 namespace {
@@ -86,6 +87,18 @@ TEST(OleDate, MatchesTheAutomationEpochAndRoundTrips) {
   EXPECT_EQ(t.hour, 23);
   EXPECT_EQ(t.minute, 59);
   EXPECT_EQ(t.second, 59);
+}
+
+TEST(OleDate, ConvertsEachDateOfTheSharedTableBothWays) {
+  for (const date_cases::Case& c : date_cases::Cases()) {
+    SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << "-" << c.day << " " << c.hour
+                                    << ":" << c.minute << ":" << c.second);
+    EXPECT_EQ(platform::OleDateFromCivil(c.year, c.month, c.day, c.hour, c.minute, c.second),
+              c.date);
+    const platform::CivilTime t = platform::CivilFromOleDate(c.date);
+    EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              (std::vector<int>{c.year, c.month, c.day, c.hour, c.minute, c.second}));
+  }
 }
 
 TEST(OleDate, SecondsDoNotDriftOverADayOfSteps) {
