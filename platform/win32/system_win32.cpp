@@ -8,8 +8,10 @@
 namespace platform {
 namespace {
 
-constexpr wchar_t kMutexName[] = L"Vespera.SingleInstance";
-constexpr wchar_t kSessionPrefix[] = L"Local\\";
+// The instance's name in the session namespace; the bare name is its end.
+constexpr wchar_t kSessionMutexName[] = L"Local\\Vespera.SingleInstance";
+constexpr const wchar_t* kMutexName = kSessionMutexName + 6;
+static_assert(kMutexName[-1] == L'\\' && kMutexName[0] == L'V');
 
 std::wstring Widen(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -92,9 +94,8 @@ bool Win32InstanceCheck::AnotherInstanceRunning() {
   // The session namespace keeps instances of other users' sessions apart.
   // Systems without terminal services reject the prefix; there the bare name
   // is already per machine.
-  const std::wstring name = std::wstring(kSessionPrefix) + kMutexName;
   SetLastError(ERROR_SUCCESS);
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, kSessionMutexName);
   DWORD error = GetLastError();
   if (mutex == nullptr && error != ERROR_ACCESS_DENIED) {
     SetLastError(ERROR_SUCCESS);
