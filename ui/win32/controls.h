@@ -84,7 +84,9 @@ class LabelImpl final : public Wrapped<Label> {
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void FitToText();
 
-  LabelDesign design_;
+  std::uint32_t foreColor_;
+  std::uint32_t backColor_;
+  bool autoSize_;
   Font font_;
   HBRUSH backBrush_ = nullptr;
 };
