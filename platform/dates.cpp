@@ -25,7 +25,14 @@ double OleDateFromCivil(int y, int mo, int d, int h, int mi, int s) {
 }
 
 std::int64_t OleDateToSeconds(double date) {
-  return static_cast<std::int64_t>(std::llround(date * static_cast<double>(kSecondsPerDay)));
+  // To the nearest second, halves away from zero, as std::llround would; but
+  // MinGW's llround brings unwind tables (512 bytes of file) into the
+  // Windows program. nearbyint rounds halves to even; a half left over is
+  // then taken away from zero, which is exact.
+  const double seconds = date * static_cast<double>(kSecondsPerDay);
+  double whole = std::nearbyint(seconds);
+  if (std::fabs(seconds - whole) == 0.5) whole = seconds + std::copysign(0.5, seconds);
+  return static_cast<std::int64_t>(whole);
 }
 
 double OleDateFromSeconds(std::int64_t seconds) {

@@ -1,6 +1,7 @@
 // The shared tables of number texts and of dates, computed by the Windows
 // build under the floating-point state the program runs with: run under
 // Wine by the end-to-end suite.
+#include <cmath>
 #include <cstdio>
 
 #include "app/floating_point.h"
@@ -56,6 +57,14 @@ int main() {
                   c.year, c.month, c.day, c.hour, c.minute, c.second, date, c.date, t.year,
                   t.month, t.day, t.hour, t.minute, t.second);
     }
+  }
+
+  // Whole seconds as the C library's llround takes them.
+  for (const double d : date_cases::RoundingDates()) {
+    const long long seconds = platform::OleDateToSeconds(d);
+    const long long expected = std::llround(d * 86400);
+    Check(seconds == expected);
+    if (seconds != expected) std::printf("FAIL %a gives %lld seconds, not %lld\n", d, seconds, expected);
   }
 
   // A day of one-second steps lands on the next midnight exactly.

@@ -32,4 +32,19 @@ inline std::vector<Case> Cases() {
   };
 }
 
+// Dates whose seconds lie at, just below and just above a half, on both
+// sides of the epoch: whole seconds are taken from them as std::llround
+// takes them from date * 86400.
+inline std::vector<double> RoundingDates() {
+  std::vector<double> dates;
+  for (const double whole : {0.0, 1.0, 2.0, 3.0, 59.0, 86399.0, 3539721599.0, 255611462399.0}) {
+    for (const double part : {0.5, 0.25, 0.75, 0.4999999, 0.5000001}) {
+      for (const double sign : {1.0, -1.0}) dates.push_back(sign * (whole + part) / 86400);
+    }
+  }
+  // Many more near halves: some of them land on a half exactly.
+  for (int k = 0; k < 2000; ++k) dates.push_back((k + 0.5) / 86400);
+  return dates;
+}
+
 }  // namespace date_cases

@@ -101,6 +101,16 @@ TEST(OleDate, ConvertsEachDateOfTheSharedTableBothWays) {
   }
 }
 
+TEST(OleDate, WholeSecondsRoundHalvesAwayFromZeroAsLlroundDoes) {
+  int halves = 0;
+  for (const double d : date_cases::RoundingDates()) {
+    const double seconds = d * 86400;
+    if (seconds - std::floor(seconds) == 0.5) ++halves;
+    EXPECT_EQ(platform::OleDateToSeconds(d), std::llround(seconds)) << std::hexfloat << d;
+  }
+  EXPECT_GT(halves, 10);  // the table does reach the halves
+}
+
 TEST(OleDate, SecondsDoNotDriftOverADayOfSteps) {
   const double start = platform::OleDateFromCivil(2026, 12, 31, 0, 0, 0);
   double d = start;
