@@ -66,6 +66,8 @@ class OptionImpl final : public Wrapped<OptionButton> {
   void OnCommand(WORD code) override;
   HBRUSH OnColor(HDC dc) override;
   void Activate() override;
+
+  int group = -1;  // options of one group select each other out (WinForm::AddOption)
 };
 
 class LabelImpl final : public Wrapped<Label> {
