@@ -121,8 +121,9 @@ void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_vi
   const std::wstring name = Widen(program);
   std::wstring application(windows, length);
   if (application.back() != L'\\') application += L'\\';
-  application += name + L".exe";
-  std::wstring commandLine = name + L" " + Widen(arguments);
+  application.append(name).append(L".exe");
+  std::wstring commandLine = name;
+  commandLine.append(L" ").append(Widen(arguments));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
