@@ -21,7 +21,7 @@ ui::ComboBoxDesign ListDesign(const char* name, ui::Container* in,
                               std::initializer_list<const char*> items, ui::Rect rect, int tab,
                               bool enabled) {
   auto d = Placed<ui::ComboBoxDesign>(name, in, rect, tab);
-  d.items.assign(items.begin(), items.end());
+  for (const char* item : items) d.items.emplace_back(item);
   d.enabled = enabled;
   return d;
 }
