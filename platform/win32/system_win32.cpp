@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/dates.h"
+#include "platform/win32/utf16.h"
 #include "platform/win32/winapi_win32.h"
 
 namespace platform {
@@ -12,16 +13,6 @@ namespace {
 constexpr wchar_t kSessionMutexName[] = L"Local\\Vespera.SingleInstance";
 constexpr const wchar_t* kMutexName = kSessionMutexName + 6;
 static_assert(kMutexName[-1] == L'\\' && kMutexName[0] == L'V');
-
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(utf8.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-  return wide;
-}
 
 std::string Narrow(const wchar_t* text, int length, UINT codePage, DWORD flags,
                    const char* defaultChar) {
