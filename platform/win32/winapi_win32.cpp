@@ -108,18 +108,14 @@ void TerminateTip(char* tip) {
 }
 
 // The address of one routine, looked up once; a failed look-up is not repeated.
-template <typename Signature>
-class Bound {
+class Lookup {
  public:
-  constexpr Bound(const char* library, const char* routine) : library_(library), routine_(routine) {}
+  constexpr Lookup(const char* library, const char* routine) : library_(library), routine_(routine) {}
 
-  Signature* Get() {
+  FARPROC Address() {
     if (!lookedUp_) {
       lookedUp_ = true;
-      if (HMODULE module = SystemLibrary(library_)) {
-        address_ = reinterpret_cast<Signature*>(
-            reinterpret_cast<void (*)()>(GetProcAddress(module, routine_)));
-      }
+      if (HMODULE module = SystemLibrary(library_)) address_ = GetProcAddress(module, routine_);
     }
     return address_;
   }
@@ -128,7 +124,18 @@ class Bound {
   const char* library_;
   const char* routine_;
   bool lookedUp_ = false;
-  Signature* address_ = nullptr;
+  FARPROC address_ = nullptr;
+};
+
+// The same with the routine's type: one look-up routine serves them all.
+template <typename Signature>
+class Bound : public Lookup {
+ public:
+  using Lookup::Lookup;
+
+  Signature* Get() {
+    return reinterpret_cast<Signature*>(reinterpret_cast<void (*)()>(Address()));
+  }
 };
 
 struct Routines {
