@@ -2,11 +2,12 @@
 // (-nostartfiles): msvcrt.dll initialises itself when it is loaded, and of
 // what MinGW's start-up adds the program needs nothing but the
 // floating-point state set below.
-//  - Global constructors and exit handlers: there are none, and the link
-//    proves it. A constructor would put an entry into .ctors, which
-//    tests/imports/check_imports.py rejects from the link map; an exit
-//    handler would call atexit, which only MinGW's start-up code defines, so
-//    the link fails.
+//  - Global constructors and exit handlers: there are none, and the build
+//    proves it. tests/imports/check_imports.py fails when the link map shows
+//    an entry in .ctors or a call of atexit. (Without the start-up code,
+//    which defines atexit, ld would bind such a call to msvcrt.dll through a
+//    runtime pseudo-relocation that nothing applies: a static with a
+//    destructor must be one that is never destroyed.)
 //  - Runtime pseudo-relocations and TLS callbacks: none either (no data is
 //    imported from a DLL, nothing is thread_local); the same check rejects
 //    them.

@@ -114,14 +114,17 @@ struct RoutineName {
 };
 
 // The address of one routine, looked up once; a failed look-up is not
-// repeated. The names are constant and the state starts as zeros, so the
-// table of routines below takes no room in the program file.
+// repeated. The names are constants and the state starts as zeros, so the
+// table of routines below is zero-initialised data, which takes no room in
+// the program file.
 class Lookup {
  public:
   FARPROC Address(const RoutineName& name) {
     if (!lookedUp_) {
       lookedUp_ = true;
-      if (HMODULE module = SystemLibrary(name.library)) address_ = GetProcAddress(module, name.routine);
+      if (HMODULE module = SystemLibrary(name.library)) {
+        address_ = GetProcAddress(module, name.routine);
+      }
     }
     return address_;
   }
@@ -131,7 +134,7 @@ class Lookup {
   FARPROC address_ = nullptr;
 };
 
-// The same with the routine's type: one look-up routine serves them all.
+// The same with the routine's type; the look-up itself is shared by all.
 template <typename Signature, const RoutineName& Name>
 class Bound : Lookup {
  public:
