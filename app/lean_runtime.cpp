@@ -3,12 +3,14 @@
 // limits) the process ends at once instead, quietly, as after any other
 // fatal fault. Defining these here keeps libstdc++'s exception classes, its
 // unwinder and its demangling terminate handler out of the program.
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 
 namespace {
-[[noreturn]] void End() { std::_Exit(3); }
+[[noreturn]] void End() { ExitProcess(3); }
 }  // namespace
 
 namespace std {

@@ -42,7 +42,8 @@ void frmAbout::CreateWindowFromDesign() {
   ui::LabelDesign link;
   link.name = "lblWebSite";
   link.rect = {3240, 1920, 2415, 180};
-  link.caption = "官方网站：" + HostName(webPage_);
+  link.caption = "官方网站：";
+  link.caption.append(HostName(webPage_));
   link.foreColor = ui::Rgb(0, 0, 255);
   link.backColor = ui::Rgb(255, 255, 255);
   link.opaque = true;

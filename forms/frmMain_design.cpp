@@ -4,15 +4,25 @@
 
 namespace {
 
-// A design of kind D with what every control has: name, container, place
-// and position in the tab order.
+// A design of kind D with what every control has: name, container, place,
+// position in the tab order, and its caption or initial text.
 template <class D>
-D Placed(const char* name, ui::Container* in, ui::Rect rect, int tab) {
+D Placed(const char* name, ui::Container* in, ui::Rect rect, int tab, const char* caption = "") {
   D d;
   d.name = name;
   d.container = in;
   d.rect = rect;
   d.tabIndex = tab;
+  d.caption = caption;
+  return d;
+}
+
+ui::ComboBoxDesign ListDesign(const char* name, ui::Container* in,
+                              std::initializer_list<const char*> items, ui::Rect rect, int tab,
+                              bool enabled) {
+  auto d = Placed<ui::ComboBoxDesign>(name, in, rect, tab);
+  for (const char* item : items) d.items.emplace_back(item);
+  d.enabled = enabled;
   return d;
 }
 
@@ -31,26 +41,20 @@ void frmMain::CreateWindowFromDesign() {
 
   Timer = &f.AddTimer({.name = "Timer", .interval = 500, .enabled = false});
 
-  auto button = Placed<ui::ControlDesign>("cmdTimer", nullptr, {180, 3660, 3435, 315}, 4);
-  button.caption = "激活定时(&E)";
-  cmdTimer = &f.AddButton(button);
-
-  auto frameDesign = Placed<ui::ControlDesign>("frame", nullptr, {180, 180, 3435, 3315}, 8);
-  frameDesign.caption = " 设置";
-  frame = &f.AddFrame(frameDesign);
+  cmdTimer = &f.AddButton(
+      Placed<ui::ControlDesign>("cmdTimer", nullptr, {180, 3660, 3435, 315}, 4, "激活定时(&E)"));
+  frame = &f.AddFrame(Placed<ui::ControlDesign>("frame", nullptr, {180, 180, 3435, 3315}, 8, " 设置"));
   pic = &f.AddPanel(Placed<ui::ControlDesign>("pic", frame, {150, 930, 3075, 825}, 10));
 
   auto option = [&](const char* name, const char* caption, ui::Rect rect, int tab, bool value) {
-    auto d = Placed<ui::OptionDesign>(name, pic, rect, tab);
-    d.caption = caption;
+    auto d = Placed<ui::OptionDesign>(name, pic, rect, tab, caption);
     d.value = value;
     d.firstOfGroup = value;
     return &f.AddOption(d);
   };
   auto textBox = [&](const char* name, ui::Container* in, const char* text, ui::Rect rect, int tab,
                      int maxLength, bool enabled) {
-    auto d = Placed<ui::TextBoxDesign>(name, in, rect, tab);
-    d.caption = text;
+    auto d = Placed<ui::TextBoxDesign>(name, in, rect, tab, text);
     d.maxLength = maxLength;
     d.enabled = enabled;
     return &f.AddTextBox(d);
@@ -65,22 +69,17 @@ void frmMain::CreateWindowFromDesign() {
     d.enabled = enabled;
     return &f.AddScrollBar(d);
   };
-  auto list = [&](const char* name, ui::Container* in, std::vector<std::string> items,
+  auto list = [&](const char* name, ui::Container* in, std::initializer_list<const char*> items,
                   ui::Rect rect, int tab, bool enabled) {
-    auto d = Placed<ui::ComboBoxDesign>(name, in, rect, tab);
-    d.items = std::move(items);
-    d.enabled = enabled;
-    return &f.AddComboBox(d);
+    return &f.AddComboBox(ListDesign(name, in, items, rect, tab, enabled));
   };
   auto check = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
-    auto d = Placed<ui::CheckBoxDesign>(name, frame, rect, tab);
-    d.caption = caption;
+    auto d = Placed<ui::CheckBoxDesign>(name, frame, rect, tab, caption);
     d.value = 1;
     return &f.AddCheckBox(d);
   };
   auto label = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
-    auto d = Placed<ui::LabelDesign>(name, frame, rect, tab);
-    d.caption = caption;
+    auto d = Placed<ui::LabelDesign>(name, frame, rect, tab, caption);
     d.autoSize = true;
     return &f.AddLabel(d);
   };
@@ -104,8 +103,7 @@ void frmMain::CreateWindowFromDesign() {
   vsBlink = spin("vsBlink", frame, {1380, 2760, 165, 315}, 9, 999, 1, 30, true);
   lbl[1] = label("lbl(1)", "秒", {1680, 2820, 180, 180}, 6);
 
-  auto status = Placed<ui::LabelDesign>("lblStatus", nullptr, {0, 4140, 3795, 195}, 7);
-  status.caption = "定时禁止";
+  auto status = Placed<ui::LabelDesign>("lblStatus", nullptr, {0, 4140, 3795, 195}, 7, "定时禁止");
   status.align = ui::LabelDesign::Align::Center;
   status.foreColor = ui::Rgb(255, 255, 255);
   status.backColor = ui::Rgb(0, 0, 0);
@@ -113,9 +111,10 @@ void frmMain::CreateWindowFromDesign() {
   lblStatus = &f.AddLabel(status);
 
   mnuPopup = &f.AddPopupMenu("mnuPopup", "Popup");
-  mnuExit = &mnuPopup->AddItem("mnuExit", "退出(&X)");
-  mnuSep = &mnuPopup->AddItem("mnuSep", "-");
-  mnuAbout = &mnuPopup->AddItem("mnuAbout", "关于(&A)");
+  auto item = [&](const char* name, const char* caption) { return &mnuPopup->AddItem(name, caption); };
+  mnuExit = item("mnuExit", "退出(&X)");
+  mnuSep = item("mnuSep", "-");
+  mnuAbout = item("mnuAbout", "关于(&A)");
 }
 
 void frmMain::ConnectHandlers() {

@@ -10,7 +10,8 @@ std::string PlainDecimal(int value) { return std::to_string(value); }
 
 std::string TwoDigits(int value) {
   std::string s = std::to_string(value);
-  return s.size() < 2 ? std::string(2 - s.size(), '0') + s : s;
+  if (s.size() < 2) s.insert(0, 2 - s.size(), '0');
+  return s;
 }
 
 }  // namespace

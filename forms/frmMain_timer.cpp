@@ -71,7 +71,9 @@ bool frmMain::Arm() {
   bBlink = chkBlink->Value() != 0;
   lBlinkSecs = platform::ToInt32(platform::NumericValue(txtBlink->Text()));
   dtTarget = deadline;
-  SetTrayTip("程序将要在" + platform::DateText(dtTarget, system_.dateFormat) + "执行" + sAction);
+  std::string tip = "程序将要在";
+  tip.append(platform::DateText(dtTarget, system_.dateFormat)).append("执行").append(sAction);
+  SetTrayTip(tip);
   UpdateTrayIcon();
   return true;
 }
@@ -105,7 +107,7 @@ void frmMain::Timer_Timer() {
   const std::int64_t left =
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
-  lblStatus->SetCaption(std::to_string(secondsLeft) + " 秒后执行");
+  lblStatus->SetCaption(std::to_string(secondsLeft).append(" 秒后执行"));
 
   if (bBlink && secondsLeft <= lBlinkSecs) {
     BlinkTrayIcon();

@@ -32,7 +32,8 @@ OSVersionRecord GetVersionInfo(platform::WinApi& api) {
 
   OSVersionRecord os;
   os.lBuildNumber = static_cast<std::int32_t>(info.dwBuildNumber);
-  os.sVersion = std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion);
+  os.sVersion = std::to_string(info.dwMajorVersion);
+  os.sVersion.append(".").append(std::to_string(info.dwMinorVersion));
 
   const auto major = static_cast<std::int32_t>(info.dwMajorVersion);
   const auto minor = static_cast<std::int32_t>(info.dwMinorVersion);

@@ -4,23 +4,16 @@
 
 #include "platform/dates.h"
 #include "platform/text.h"
+#include "platform/win32/utf16.h"
 #include "platform/win32/winapi_win32.h"
 
 namespace platform {
 namespace {
 
-constexpr wchar_t kMutexName[] = L"Vespera.SingleInstance";
-constexpr wchar_t kSessionPrefix[] = L"Local\\";
-
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(utf8.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-  return wide;
-}
+// The instance's name in the session namespace; the bare name is its end.
+constexpr wchar_t kSessionMutexName[] = L"Local\\Vespera.SingleInstance";
+constexpr const wchar_t* kMutexName = kSessionMutexName + 6;
+static_assert(kMutexName[-1] == L'\\' && kMutexName[0] == L'V');
 
 std::string Narrow(const wchar_t* text, int length, UINT codePage, DWORD flags,
                    const char* defaultChar) {
@@ -92,9 +85,8 @@ bool Win32InstanceCheck::AnotherInstanceRunning() {
   // The session namespace keeps instances of other users' sessions apart.
   // Systems without terminal services reject the prefix; there the bare name
   // is already per machine.
-  const std::wstring name = std::wstring(kSessionPrefix) + kMutexName;
   SetLastError(ERROR_SUCCESS);
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, kSessionMutexName);
   DWORD error = GetLastError();
   if (mutex == nullptr && error != ERROR_ACCESS_DENIED) {
     SetLastError(ERROR_SUCCESS);
@@ -120,8 +112,9 @@ void Win32Launcher::StartWindowsProgram(std::string_view program, std::string_vi
   const std::wstring name = Widen(program);
   std::wstring application(windows, length);
   if (application.back() != L'\\') application += L'\\';
-  application += name + L".exe";
-  std::wstring commandLine = name + L" " + Widen(QuoteArgument(argument));
+  application.append(name).append(L".exe");
+  std::wstring commandLine = name;
+  commandLine.append(L" ").append(Widen(QuoteArgument(argument)));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -78,7 +79,9 @@ HMODULE SystemLibrary(const char* name) {
     std::wstring file;
     HMODULE module;
   };
-  static Loaded loaded[8];
+  // Kept until the process ends, never destroyed: the program runs no exit
+  // handlers (app/entry_win32.cpp).
+  static std::array<Loaded, 8>& loaded = *new std::array<Loaded, 8>;
   static std::size_t count = 0;
 
   const std::wstring file = LibraryFileName(name);
@@ -86,7 +89,7 @@ HMODULE SystemLibrary(const char* name) {
     if (lstrcmpiW(loaded[i].file.c_str(), file.c_str()) == 0) return loaded[i].module;
   }
   HMODULE module = LoadSystemLibrary(file);
-  if (count < std::size(loaded)) loaded[count++] = {file, module};
+  if (count < loaded.size()) loaded[count++] = {file, module};
   return module;
 }
 
@@ -111,51 +114,63 @@ void TerminateTip(char* tip) {
   tip[end] = '\0';
 }
 
-// The address of one routine, looked up once; a failed look-up is not repeated.
-template <typename Signature>
-class Bound {
- public:
-  constexpr Bound(const char* library, const char* routine) : library_(library), routine_(routine) {}
+// Where a routine is found: its library and its name.
+struct RoutineName {
+  const char* library;
+  const char* routine;
+};
 
-  Signature* Get() {
+// The address of one routine, looked up once; a failed look-up is not
+// repeated. The names are constants and the state starts as zeros, so the
+// table of routines below is zero-initialised data, which takes no room in
+// the program file.
+class Lookup {
+ public:
+  FARPROC Address(const RoutineName& name) {
     if (!lookedUp_) {
       lookedUp_ = true;
-      if (HMODULE module = SystemLibrary(library_)) {
-        address_ = reinterpret_cast<Signature*>(
-            reinterpret_cast<void (*)()>(GetProcAddress(module, routine_)));
+      if (HMODULE module = SystemLibrary(name.library)) {
+        address_ = GetProcAddress(module, name.routine);
       }
     }
     return address_;
   }
 
  private:
-  const char* library_;
-  const char* routine_;
   bool lookedUp_ = false;
-  Signature* address_ = nullptr;
+  FARPROC address_ = nullptr;
+};
+
+// The same with the routine's type; the look-up itself is shared by all.
+template <typename Signature, const RoutineName& Name>
+class Bound : Lookup {
+ public:
+  Signature* Get() {
+    return reinterpret_cast<Signature*>(reinterpret_cast<void (*)()>(Address(Name)));
+  }
 };
 
 struct Routines {
-#define VESPERA_DECLARE(name, library, result, params) \
-  using name##_t = result WINAPI params;            \
-  Bound<name##_t> name{library, #name};
+#define VESPERA_DECLARE(name, library, result, params)          \
+  using name##_t = result WINAPI params;                     \
+  static constexpr RoutineName name##_name{library, #name}; \
+  Bound<name##_t, name##_name> name;
   VESPERA_BOUND_ROUTINES(VESPERA_DECLARE)
 #undef VESPERA_DECLARE
 };
 
-Routines& TheRoutines() {
-  static Routines routines;
-  return routines;
-}
+// Constant-initialised (the names are constants, the states zeros), so it
+// is ready before any code runs and needs no destruction.
+constinit Routines routines;
 
 class Win32WinApi final : public WinApi {
  public:
   std::int32_t GetVersionExA(OsVersionInfoA* info) override {
-    auto* f = routines_.GetVersionExA.Get();
+    auto* f = routines.GetVersionExA.Get();
     return f ? f(info) : 0;
   }
   Handle GetCurrentProcess() override {
-    auto* f = routines_.GetCurrentProcess.Get();
+    auto* f = routines.GetCurrentProcess.Get();
     return f ? f() : 0;
   }
   // Not one of the routines the program binds: closing a handle needs no look-up.
@@ -163,40 +178,40 @@ class Win32WinApi final : public WinApi {
     return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
   }
   std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
-    auto* f = routines_.ExitWindowsEx.Get();
+    auto* f = routines.ExitWindowsEx.Get();
     return f ? f(flags, reserved) : 0;
   }
   std::int32_t LockWorkStation() override {
-    auto* f = routines_.LockWorkStation.Get();
+    auto* f = routines.LockWorkStation.Get();
     return f ? f() : 0;
   }
   std::int32_t SetForegroundWindow(Handle hwnd) override {
-    auto* f = routines_.SetForegroundWindow.Get();
+    auto* f = routines.SetForegroundWindow.Get();
     return f ? f(hwnd) : 0;
   }
   std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                std::int32_t wakeupEventsDisabled) override {
-    auto* f = routines_.SetSuspendState.Get();
+    auto* f = routines.SetSuspendState.Get();
     return f && f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
   }
   std::int32_t OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override {
-    auto* f = routines_.OpenProcessToken.Get();
+    auto* f = routines.OpenProcessToken.Get();
     return f ? f(process, access, token) : 0;
   }
   std::int32_t LookupPrivilegeValueA(const char* systemName, const char* name,
                                      Luid* luid) override {
-    auto* f = routines_.LookupPrivilegeValueA.Get();
+    auto* f = routines.LookupPrivilegeValueA.Get();
     return f ? f(systemName, name, luid) : 0;
   }
   std::int32_t AdjustTokenPrivileges(Handle token, std::int32_t disableAll,
                                      const TokenPrivileges* newState, std::uint32_t bufferLength,
                                      TokenPrivileges* previousState,
                                      std::uint32_t* returnLength) override {
-    auto* f = routines_.AdjustTokenPrivileges.Get();
+    auto* f = routines.AdjustTokenPrivileges.Get();
     return f ? f(token, disableAll, newState, bufferLength, previousState, returnLength) : 0;
   }
   std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override {
-    auto* f = routines_.Shell_NotifyIconA.Get();
+    auto* f = routines.Shell_NotifyIconA.Get();
     if (!f || !data) return 0;
     // Window and icon handles have 32 significant bits; on 64-bit Windows
     // they are widened with their sign, as the system itself does.
@@ -214,26 +229,24 @@ class Win32WinApi final : public WinApi {
   Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
                        const char* parameters, const char* directory,
                        std::int32_t showCommand) override {
-    auto* f = routines_.ShellExecuteA.Get();
+    auto* f = routines.ShellExecuteA.Get();
     return f ? f(hwnd, operation, file, parameters, directory, showCommand) : 0;
   }
   void InitCommonControls() override {
-    if (auto* f = routines_.InitCommonControls.Get()) f();
+    if (auto* f = routines.InitCommonControls.Get()) f();
   }
-
- private:
-  Routines& routines_ = TheRoutines();
 };
 
 }  // namespace
 
 WinApi& Win32Api() {
-  static Win32WinApi api;
+  // Never destroyed, as above.
+  static Win32WinApi& api = *new Win32WinApi;
   return api;
 }
 
 void DisableInputMethod(Handle window) {
-  if (auto* f = TheRoutines().ImmAssociateContext.Get()) f(window, 0);
+  if (auto* f = routines.ImmAssociateContext.Get()) f(window, 0);
 }
 
 }  // namespace platform

@@ -10,15 +10,21 @@ It fails when the program
     not have (added in Server 2003, Vista or later),
   - is not a 32-bit x86 GUI program with subsystem version 5.01,
   - lacks DYNAMIC_BASE, NX_COMPAT or TERMINAL_SERVICE_AWARE,
-  - is larger than its size budget (96 KiB); the size is always printed,
-    and bench/size tells where the bytes go.
+  - is larger than its size budget (64 KiB); the size is always printed,
+    and bench/size tells where the bytes go,
+  - was linked with something that only the C runtime's start-up code would
+    run, as the link map (vespera.map beside the program) shows: global
+    constructors or destructors (.ctors, .dtors, .CRT$XC/XI), an exit
+    handler (atexit, _onexit, __cxa_atexit), runtime pseudo-relocations, or
+    TLS data and callbacks. The program has its own entry point
+    (app/entry_win32.cpp), which runs none of these.
 
 The list of post-XP routines is a deny-list of well-known names, not a full
 comparison with what the XP SP3 system DLLs export: a routine missing from
 it can still be absent on XP. Running the program under an XP system is the
 only complete check.
 
-Usage: check_imports.py [--objdump TOOL] [--max-size BYTES] program.exe
+Usage: check_imports.py [--objdump TOOL] [--max-size BYTES] [--map FILE] program.exe
        check_imports.py --self-test
 """
 import argparse
@@ -36,7 +42,7 @@ RUN_TIME_BOUND = {
     "InitCommonControls", "ShellExecuteA",
 }
 
-SIZE_BUDGET = 96 * 1024
+SIZE_BUDGET = 64 * 1024
 HEADER_FLAGS = ("DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVICE_AWARE")
 
 # DLLs that Windows XP SP3 ships in its system directory.
@@ -183,6 +189,42 @@ def problems(header, imports, size=None, budget=SIZE_BUDGET):
     return found
 
 
+# Input sections and symbols of the link map that only the C runtime's
+# start-up code would act on.
+START_UP_SECTIONS = [
+    (re.compile(r"^\.(ctors|dtors)(\.\d+)?$"), "a global constructor or destructor"),
+    (re.compile(r"^\.CRT\$X[CI]"), "a C or C++ initialiser"),
+    (re.compile(r"^\.rdata_runtime_pseudo_reloc$"), "a runtime pseudo-relocation"),
+    (re.compile(r"^\.tls"), "TLS data"),
+    (re.compile(r"^\.CRT\$XL"), "a TLS callback"),
+]
+EXIT_HANDLER = re.compile(r"\b_*(?:imp_+|fu\d+_+)?(atexit|onexit|cxa_atexit|at_quick_exit)\b")
+MAP_ENTRY = re.compile(r"^ (\.\S+)?\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$")
+
+
+def start_up_problems(map_text):
+    """What in the link map would need the C runtime's start-up code."""
+    found = []
+    pending = None
+    for line in map_text.splitlines():
+        m = EXIT_HANDLER.search(line)
+        if m and not line.startswith(("LOAD ", "OUTPUT(")):
+            found.append(f"an exit handler ({m.group(1)}): {line.strip()}")
+        if re.match(r"^ \.\S+$", line):  # a long input section name: numbers follow
+            pending = line.strip()
+            continue
+        m = MAP_ENTRY.match(line)
+        section = (m.group(1) or pending) if m else None
+        pending = None
+        if not section or int(m.group(3), 16) == 0:
+            continue
+        for pattern, what in START_UP_SECTIONS:
+            if pattern.match(section):
+                found.append(f"{what} ({section}, {int(m.group(3), 16)} bytes) from "
+                             f"{m.group(4).strip()}")
+    return found
+
+
 def self_test():
     sample = """
 prog.exe:     file format pei-i386
@@ -217,7 +259,7 @@ DllCharacteristics\t00008040
     assert ("comctl32.dll", "#17") in imports, imports
     assert ("KERNEL32.dll", "CloseHandle") in imports, imports
     found = "\n".join(problems(header, imports, size=SIZE_BUDGET + 1))
-    expected = ["subsystem version 6.0", "NX_COMPAT not set", "98305 bytes, over the budget", "subsystem 3", "GetCurrentProcess: must be bound",
+    expected = ["subsystem version 6.0", "NX_COMPAT not set", f"{SIZE_BUDGET + 1} bytes, over the budget", "subsystem 3", "GetCurrentProcess: must be bound",
                 "InitializeCriticalSectionEx: not on", "K32EnumProcesses: not on",
                 "strcpy_s: not on", "libstdc++-6.dll: not a Windows system DLL"]
     missing = [e for e in expected if e not in found]
@@ -229,6 +271,33 @@ DllCharacteristics\t00008040
     header, _ = parse(clean)
     assert not problems(header, [("KERNEL32.dll", "CloseHandle")], size=SIZE_BUDGET), \
         problems(header, [], size=SIZE_BUDGET)
+    dirty_map = """
+ .text          0x00401000     0xbde0 /tmp/cc1.ltrans0.ltrans.o
+                0x004058b2                _fu0__atexit
+ .ctors.65535   0x0040fa64        0x4 /usr/lib/gcc/crtend.o
+ .ctors         0x0040fa68        0x4 /tmp/cc1.ltrans0.ltrans.o
+ .rdata_runtime_pseudo_reloc
+                0x0040ff68       0x18 vespera_exe_rtr000000.o
+ .tls           0x00413000        0x8 /tmp/cc1.ltrans0.ltrans.o
+ .CRT$XLC       0x00414000        0x4 /usr/lib/libmingw32.a(tlssup.o)
+ .CRT$XCU       0x00414004        0x4 /tmp/cc1.ltrans0.ltrans.o
+"""
+    found = "\n".join(start_up_problems(dirty_map))
+    expected = ["exit handler (atexit)", "constructor or destructor (.ctors.65535",
+                "constructor or destructor (.ctors,", "pseudo-relocation", "TLS data",
+                "TLS callback", "initialiser (.CRT$XCU"]
+    missing = [e for e in expected if e not in found]
+    assert not missing, f"not reported: {missing}\nreported:\n{found}"
+    clean_map = """
+ *(.ctors)
+ *(SORT_BY_NAME(.ctors.*))
+ .text          0x00401000     0xbde0 /tmp/cc1.ltrans0.ltrans.o
+                0x00401000                WinMainCRTStartup
+ *(.rdata_runtime_pseudo_reloc)
+                0x0040ff68                        __rt_psrelocs_start = .
+ .tls           0x00413000        0x0 /tmp/cc1.ltrans0.ltrans.o
+"""
+    assert not start_up_problems(clean_map), start_up_problems(clean_map)
     print("check_imports self-test: 1 passed, 0 failed")
 
 
@@ -238,6 +307,7 @@ def main():
     parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
     parser.add_argument("--self-test", action="store_true")
     parser.add_argument("--max-size", type=int, default=SIZE_BUDGET)
+    parser.add_argument("--map", help="link map (default: vespera.map beside the program)")
     args = parser.parse_args()
     if args.self_test:
         self_test()
@@ -249,6 +319,12 @@ def main():
     header, imports = parse(text)
     size = os.path.getsize(args.program)
     found = problems(header, imports, size, args.max_size)
+    map_file = args.map or os.path.join(os.path.dirname(args.program) or ".", "vespera.map")
+    if os.path.exists(map_file):
+        with open(map_file, errors="replace") as f:
+            found += start_up_problems(f.read())
+    else:
+        found.append(f"no link map {map_file}: what the program links cannot be checked")
     for p in found:
         print(f"FAIL {p}")
     dlls = sorted({d for d, _ in imports}, key=str.lower)

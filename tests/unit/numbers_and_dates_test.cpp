@@ -13,6 +13,7 @@
 #include "platform/numeric.h"
 #include "platform/text.h"
 #include "tests/doubles/recording_system.h"
+#include "tests/unit/date_cases.h"
 #include "tests/unit/numeric_cases.h"
 
 namespace {
@@ -121,6 +122,28 @@ TEST(TextConversion, BoundariesAndMalformedUtf8) {
     EXPECT_EQ(platform::Utf8ToUtf16(p.utf8), p.utf16) << p.utf8.size() << " bytes";
   }
   EXPECT_EQ(platform::Utf16ToUtf8(u"\xD800" u"a\xDC00"), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD") << "lone halves";
+}
+
+TEST(OleDate, ConvertsEachDateOfTheSharedTableBothWays) {
+  for (const date_cases::Case& c : date_cases::Cases()) {
+    SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << "-" << c.day << " " << c.hour
+                                    << ":" << c.minute << ":" << c.second);
+    EXPECT_EQ(platform::OleDateFromCivil(c.year, c.month, c.day, c.hour, c.minute, c.second),
+              c.date);
+    const platform::CivilTime t = platform::CivilFromOleDate(c.date);
+    EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              (std::vector<int>{c.year, c.month, c.day, c.hour, c.minute, c.second}));
+  }
+}
+
+TEST(OleDate, WholeSecondsRoundHalvesAwayFromZeroAsLlroundDoes) {
+  int halves = 0;
+  for (const double d : date_cases::RoundingDates()) {
+    const double seconds = d * 86400;
+    if (seconds - std::floor(seconds) == 0.5) ++halves;
+    EXPECT_EQ(platform::OleDateToSeconds(d), std::llround(seconds)) << std::hexfloat << d;
+  }
+  EXPECT_GT(halves, 10);  // the table does reach the halves
 }
 
 TEST(OleDate, SecondsDoNotDriftOverADayOfSteps) {

@@ -30,16 +30,6 @@ void ContainerImpl::ApplyEnabled(bool enabled) {
   if (!enabled && focusInside) form_.FocusNextAfter(focused != nullptr ? focused->TabIndex() : TabIndex());
 }
 
-bool ContainerImpl::Register(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.lpszClassName = kContainerClass;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 LRESULT CALLBACK ContainerImpl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);

@@ -11,10 +11,10 @@ class ContainerImpl final : public Wrapped<Container> {
   ContainerImpl(WinForm& form, Kind kind, const ControlDesign& d);
   void ApplyEnabled(bool enabled) override;
 
-  static bool Register(HINSTANCE instance);
+  // Window procedure of the "VesperaContainer" class.
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HWND groupBox_ = nullptr;

@@ -11,7 +11,8 @@ ControlBase::ControlBase(WinForm& form, Kind kind, const ControlDesign& design)
       name_(design.name),
       tabIndex_(design.tabIndex),
       container_(design.container),
-      design_(design) {}
+      rect_(design.rect),
+      createEnabled_(design.enabled) {}
 
 HandlerGate& ControlBase::Gate() const { return form_.GetShared().gate; }
 
@@ -19,11 +20,11 @@ void ControlBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle,
                          const std::wstring& text) {
   const Shared& shared = form_.GetShared();
   HWND parent = form_.ParentWindowFor(container_);
-  if (!design_.enabled) style |= WS_DISABLED;
+  if (!createEnabled_) style |= WS_DISABLED;
   int id = form_.NextControlId();
   hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style | WS_CHILD | WS_CLIPSIBLINGS,
-                          shared.PixelsX(design_.rect.left), shared.PixelsY(design_.rect.top),
-                          shared.PixelsX(design_.rect.width), shared.PixelsY(design_.rect.height),
+                          shared.PixelsX(rect_.left), shared.PixelsY(rect_.top),
+                          shared.PixelsX(rect_.width), shared.PixelsY(rect_.height),
                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           shared.instance, this);
   if (hwnd_ == nullptr) return;

@@ -64,7 +64,8 @@ class ControlBase {
   std::string name_;
   int tabIndex_;
   const Container* container_;
-  ControlDesign design_;
+  Rect rect_;            // twips, inside the container
+  bool createEnabled_;
   WNDPROC original_ = nullptr;
   ATOM nameAtom_ = 0;
 };

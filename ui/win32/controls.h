@@ -66,6 +66,8 @@ class OptionImpl final : public Wrapped<OptionButton> {
   void OnCommand(WORD code) override;
   HBRUSH OnColor(HDC dc) override;
   void Activate() override;
+
+  int group = -1;  // options of one group select each other out (WinForm::AddOption)
 };
 
 class LabelImpl final : public Wrapped<Label> {
@@ -84,7 +86,9 @@ class LabelImpl final : public Wrapped<Label> {
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void FitToText();
 
-  LabelDesign design_;
+  std::uint32_t foreColor_;
+  std::uint32_t backColor_;
+  bool autoSize_;
   Font font_;
   HBRUSH backBrush_ = nullptr;
 };

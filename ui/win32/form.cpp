@@ -51,7 +51,6 @@ T& WinForm::Add(Kind kind, const Design& d) {
   }
   T& ref = *control;
   controls_.push_back(std::move(control));
-  optionGroups_.push_back(-1);
   return ref;
 }
 
@@ -75,13 +74,13 @@ OptionButton& WinForm::AddOption(const OptionDesign& d) {
   // Joins the last group of its container unless it starts a new one.
   int group = -1;
   for (size_t i = controls_.size(); i-- > 0 && !d.firstOfGroup;) {
-    if (optionGroups_[i] >= 0 && controls_[i]->Parent() == d.container) {
-      group = optionGroups_[i];
+    if (controls_[i]->GetKind() == Kind::Option && controls_[i]->Parent() == d.container) {
+      group = GroupOf(*controls_[i]);
       break;
     }
   }
   OptionImpl& option = Add<OptionImpl>(Kind::Option, d);
-  optionGroups_.back() = group >= 0 ? group : nextGroup_++;
+  option.group = group >= 0 ? group : nextGroup_++;
   return option;
 }
 
@@ -227,18 +226,14 @@ bool WinForm::EffectivelyEnabled(HWND hwnd) const {
 }
 
 int WinForm::GroupOf(const ControlBase& option) const {
-  for (size_t i = 0; i < controls_.size(); ++i) {
-    if (controls_[i].get() == &option) return optionGroups_[i];
-  }
-  return -1;
+  return option.GetKind() == Kind::Option ? static_cast<const OptionImpl&>(option).group : -1;
 }
 
 void WinForm::SelectOption(ControlBase& option) {
   int group = GroupOf(option);
-  for (size_t i = 0; i < controls_.size(); ++i) {
-    if (optionGroups_[i] != group) continue;
-    SendMessageW(controls_[i]->Hwnd(), BM_SETCHECK,
-                 controls_[i].get() == &option ? BST_CHECKED : BST_UNCHECKED, 0);
+  for (const auto& c : controls_) {
+    if (GroupOf(*c) != group) continue;
+    SendMessageW(c->Hwnd(), BM_SETCHECK, c.get() == &option ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 }
 

@@ -109,7 +109,6 @@ class WinForm final : public Form {
   HWND hwnd_ = nullptr;
   ATOM nameAtom_ = 0;
   std::vector<std::unique_ptr<ControlBase>> controls_;
-  std::vector<int> optionGroups_;  // parallel to controls_: group number or -1
   std::vector<std::unique_ptr<TimerImpl>> timers_;
   std::vector<std::unique_ptr<MenuImpl>> menus_;
   int nextId_ = 100;

@@ -37,13 +37,15 @@ bool WinForm::IsTabStop(const ControlBase& c) const {
 }
 
 std::vector<ControlBase*> WinForm::TabStops() const {
+  // Each stop goes after those with a lower or equal tab index: equal
+  // indexes keep the order the controls were added in.
   std::vector<ControlBase*> stops;
   for (const auto& c : controls_) {
-    if (IsTabStop(*c)) stops.push_back(c.get());
+    if (!IsTabStop(*c)) continue;
+    auto at = std::upper_bound(stops.begin(), stops.end(), c->TabIndex(),
+                               [](int index, const ControlBase* s) { return index < s->TabIndex(); });
+    stops.insert(at, c.get());
   }
-  std::stable_sort(stops.begin(), stops.end(), [](const ControlBase* a, const ControlBase* b) {
-    return a->TabIndex() < b->TabIndex();
-  });
   return stops;
 }
 

@@ -5,7 +5,11 @@
 namespace ui::win32 {
 
 LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
-    : Wrapped(form, Kind::Label, d), design_(d), font_(d.font) {
+    : Wrapped(form, Kind::Label, d),
+      foreColor_(d.foreColor),
+      backColor_(d.backColor),
+      autoSize_(d.autoSize),
+      font_(d.font) {
   DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
   // SS_NOTIFY: without it a static control lets clicks and moves through.
   Create(L"STATIC", WS_VISIBLE | SS_NOTIFY | align, 0, Widen(d.caption));
@@ -37,9 +41,9 @@ void LabelImpl::OnCommand(WORD code) {
 }
 
 HBRUSH LabelImpl::OnColor(HDC dc) {
-  SetTextColor(dc, design_.foreColor);
+  SetTextColor(dc, foreColor_);
   if (backBrush_ != nullptr) {
-    SetBkColor(dc, design_.backColor);
+    SetBkColor(dc, backColor_);
     return backBrush_;
   }
   SetBkMode(dc, TRANSPARENT);
@@ -65,7 +69,7 @@ LRESULT LabelImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void LabelImpl::FitToText() {
-  if (!design_.autoSize || hwnd_ == nullptr) return;
+  if (!autoSize_ || hwnd_ == nullptr) return;
   std::wstring text = WindowText();
   HDC dc = GetDC(hwnd_);
   HGDIOBJ old = SelectObject(dc, form_.GetShared().fonts.Get(font_));

@@ -33,8 +33,8 @@ class TimerImpl final : public Timer {
 
 class MenuItemImpl final : public MenuItem {
  public:
-  MenuItemImpl(std::string name, std::string caption)
-      : name_(std::move(name)), caption_(std::move(caption)) {}
+  MenuItemImpl(const std::string& name, const std::string& caption)
+      : name_(name), caption_(caption) {}
   const std::string& Name() const override { return name_; }
   std::string Caption() const override { return caption_; }
 

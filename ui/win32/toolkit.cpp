@@ -92,7 +92,7 @@ class Win32Toolkit final : public Toolkit {
     HINSTANCE instance = shared_->instance;
     shared_->formAtom = RegisterWindowClass(instance, kFormClass, &WinForm::WindowProc);
     RegisterWindowClass(instance, kOwnerClass, &OwnerProc);
-    ContainerImpl::Register(instance);
+    RegisterWindowClass(instance, kContainerClass, &ContainerImpl::WindowProc);
     shared_->owner = CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                      instance, nullptr);
     SetWindowLongPtrW(shared_->owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shared_.get()));

@@ -1,11 +1,12 @@
-// UTF-8 (the control layer's texts) to and from UTF-16 (the W routines).
+// UTF-8 (the control layer's texts) to and from UTF-16 (the W routines):
+// the platform's one conversion pair.
 #pragma once
 
-#include <string>
+#include "platform/win32/utf16.h"
 
 namespace ui::win32 {
 
-std::wstring Widen(const std::string& text);
-std::string Narrow(const std::wstring& text);
+using platform::Narrow;
+using platform::Widen;
 
 }  // namespace ui::win32
