@@ -2,28 +2,133 @@
 // texts and states.
 #include "forms/frmMain.h"
 
+#include <string_view>
+
 namespace {
 
-// A design of kind D with what every control has: name, container, place,
-// position in the tab order, and its caption or initial text.
-template <class D>
-D Placed(const char* name, ui::Container* in, ui::Rect rect, int tab, const char* caption = "") {
-  D d;
-  d.name = name;
-  d.container = in;
-  d.rect = rect;
-  d.tabIndex = tab;
-  d.caption = caption;
-  return d;
+enum class Kind : std::uint8_t {
+  Button, Frame, Panel, Option, TextBox, Spin, List, Check,
+  Label,   // a caption sized to its text, on the container's background
+  Status,  // the centred strip along the bottom, white on black
+};
+
+// The container a control sits in.
+enum class In : std::uint8_t { window, frame, pic };
+
+// A place in twips; every one of this window fits in 16 bits.
+struct Box {
+  std::int16_t left, top, width, height;
+};
+
+// The frmMain pointer a created control is kept in. The constructor taken
+// records which pointer it is, so a row whose kind does not match its
+// pointer fails to compile (see RowsMatchSlots).
+struct Slot {
+  template <class T> using One = T* frmMain::*;
+  template <class T> using Two = std::array<T*, 2> frmMain::*;
+  enum class Type : std::uint8_t { button, container, option, textBox, spin, list, check, label, status };
+
+  constexpr Slot(One<ui::Button> p) : button(p), type(Type::button) {}
+  constexpr Slot(One<ui::Container> p) : container(p), type(Type::container) {}
+  constexpr Slot(Two<ui::OptionButton> p, int i) : option(p), type(Type::option), index(i) {}
+  constexpr Slot(One<ui::TextBox> p) : textBox(p), type(Type::textBox) {}
+  constexpr Slot(One<ui::ScrollBar> p) : spin(p), type(Type::spin) {}
+  constexpr Slot(One<ui::ComboBox> p) : list(p), type(Type::list) {}
+  constexpr Slot(One<ui::CheckBox> p) : check(p), type(Type::check) {}
+  constexpr Slot(Two<ui::Label> p, int i) : label(p), type(Type::label), index(i) {}
+  constexpr Slot(One<ui::Label> p) : status(p), type(Type::status) {}
+
+  union {
+    One<ui::Button> button;
+    One<ui::Container> container;
+    Two<ui::OptionButton> option;
+    One<ui::TextBox> textBox;
+    One<ui::ScrollBar> spin;
+    One<ui::ComboBox> list;
+    One<ui::CheckBox> check;
+    Two<ui::Label> label;
+    One<ui::Label> status;
+  };
+  Type type;
+  std::uint8_t index = 0;  // in an array of two
+};
+
+constexpr bool kOn = true, kOff = false;
+
+// One control. text: the caption, the initial text, or a list's items
+// separated by '|'. extra, by kind: TextBox {maxLength}; Spin {top, bottom,
+// value} (a spin keeps its range top-down: min is the top end); Check
+// {value}; Option {selected}, where the selected one starts its group.
+struct Row {
+  const char* name;
+  Kind kind;
+  In in;
+  Box box;
+  std::int8_t tab;
+  const char* text;
+  Slot slot;
+  std::int16_t extra[3] = {};
+  bool enabled = kOn;
+};
+
+// Creation order is kept as designed: it is the order of the child windows.
+constexpr Row kMainWindow[] = {
+  // name       kind           in          left  top   width height tab  text, pointer, extra, enabled
+  {"cmdTimer",  Kind::Button,  In::window, { 180, 3660, 3435,  315},  4, "激活定时(&E)", &frmMain::cmdTimer},
+  {"frame",     Kind::Frame,   In::window, { 180,  180, 3435, 3315},  8, " 设置", &frmMain::frame},
+  {"pic",       Kind::Panel,   In::frame,  { 150,  930, 3075,  825}, 10, "", &frmMain::pic},
+  {"opt(0)",    Kind::Option,  In::pic,    {  30,   60,  675,  195}, 18, "之内", {&frmMain::opt, 0}, {true}},
+  {"txtPeriod", Kind::TextBox, In::pic,    { 750,    0,  495,  315}, 20, "1", &frmMain::txtPeriod, {3}},
+  {"vsPeriod",  Kind::Spin,    In::pic,    {1230,    0,  165,  315}, 16, "", &frmMain::vsPeriod, {999, 1, 1}},
+  {"cmbUnit",   Kind::List,    In::pic,    {1530,    0, 1515,  315}, 19, "时|分|秒", &frmMain::cmbUnit},
+  {"opt(1)",    Kind::Option,  In::pic,    {  30,  540,  675,  195}, 17, "于", {&frmMain::opt, 1}, {false}},
+  {"txtHour",   Kind::TextBox, In::pic,    { 750,  480,  495,  315}, 14, "1", &frmMain::txtHour, {2}, kOff},
+  {"vsHour",    Kind::Spin,    In::pic,    {1230,  480,  165,  315}, 15, "", &frmMain::vsHour, {12, 1, 1}, kOff},
+  {"txtMin",    Kind::TextBox, In::pic,    {1530,  480,  495,  315}, 12, "00", &frmMain::txtMin, {2}, kOff},
+  {"vsMin",     Kind::Spin,    In::pic,    {2010,  480,  165,  315}, 13, "", &frmMain::vsMin, {59, 0, 0}, kOff},
+  {"cmbT",      Kind::List,    In::pic,    {2310,  480,  735,  315}, 11, "AM|PM", &frmMain::cmbT, {}, kOff},
+  {"lbl(0)",    Kind::Label,   In::frame,  { 180,  480,  360,  180},  5, "动作", {&frmMain::lbl, 0}},
+  {"cmbAction", Kind::List,    In::frame,  { 900,  420, 2295,  315},  0, "关机|重新启动|注销|挂起|睡眠", &frmMain::cmbAction},
+  {"chkForce",  Kind::Check,   In::frame,  { 210, 1920, 3075,  255},  1, "强制终止进程", &frmMain::chkForce, {1}},
+  {"chkBlink",  Kind::Check,   In::frame,  { 210, 2340, 2475,  255},  2, "图标闪动之前执行", &frmMain::chkBlink, {1}},
+  {"txtBlink",  Kind::TextBox, In::frame,  { 900, 2760,  495,  315},  3, "30", &frmMain::txtBlink, {3}},
+  {"vsBlink",   Kind::Spin,    In::frame,  {1380, 2760,  165,  315},  9, "", &frmMain::vsBlink, {999, 1, 30}},
+  {"lbl(1)",    Kind::Label,   In::frame,  {1680, 2820,  180,  180},  6, "秒", {&frmMain::lbl, 1}},
+  {"lblStatus", Kind::Status,  In::window, {   0, 4140, 3795,  195},  7, "定时禁止", &frmMain::lblStatus},
+};
+
+constexpr Slot::Type SlotOf(Kind kind) {
+  switch (kind) {
+    case Kind::Button: return Slot::Type::button;
+    case Kind::Frame:
+    case Kind::Panel: return Slot::Type::container;
+    case Kind::Option: return Slot::Type::option;
+    case Kind::TextBox: return Slot::Type::textBox;
+    case Kind::Spin: return Slot::Type::spin;
+    case Kind::List: return Slot::Type::list;
+    case Kind::Check: return Slot::Type::check;
+    case Kind::Label: return Slot::Type::label;
+    case Kind::Status: return Slot::Type::status;
+  }
+  return Slot::Type::button;
 }
 
-ui::ComboBoxDesign ListDesign(const char* name, ui::Container* in,
-                              std::initializer_list<const char*> items, ui::Rect rect, int tab,
-                              bool enabled) {
-  auto d = Placed<ui::ComboBoxDesign>(name, in, rect, tab);
-  for (const char* item : items) d.items.emplace_back(item);
-  d.enabled = enabled;
-  return d;
+constexpr bool RowsMatchSlots() {
+  for (const Row& r : kMainWindow) {
+    if (r.slot.type != SlotOf(r.kind)) return false;
+  }
+  return true;
+}
+static_assert(RowsMatchSlots(), "a row's pointer is not of its kind");
+
+// What every control has: name, container, place, tab order and text.
+void Place(ui::ControlDesign& d, const Row& r, ui::Container* in) {
+  d.name = r.name;
+  d.container = in;
+  d.rect = {r.box.left, r.box.top, r.box.width, r.box.height};
+  d.tabIndex = r.tab;
+  d.caption = r.text;
+  d.enabled = r.enabled;
 }
 
 }  // namespace
@@ -41,74 +146,81 @@ void frmMain::CreateWindowFromDesign() {
 
   Timer = &f.AddTimer({.name = "Timer", .interval = 500, .enabled = false});
 
-  cmdTimer = &f.AddButton(
-      Placed<ui::ControlDesign>("cmdTimer", nullptr, {180, 3660, 3435, 315}, 4, "激活定时(&E)"));
-  frame = &f.AddFrame(Placed<ui::ControlDesign>("frame", nullptr, {180, 180, 3435, 3315}, 8, " 设置"));
-  pic = &f.AddPanel(Placed<ui::ControlDesign>("pic", frame, {150, 930, 3075, 825}, 10));
-
-  auto option = [&](const char* name, const char* caption, ui::Rect rect, int tab, bool value) {
-    auto d = Placed<ui::OptionDesign>(name, pic, rect, tab, caption);
-    d.value = value;
-    d.firstOfGroup = value;
-    return &f.AddOption(d);
-  };
-  auto textBox = [&](const char* name, ui::Container* in, const char* text, ui::Rect rect, int tab,
-                     int maxLength, bool enabled) {
-    auto d = Placed<ui::TextBoxDesign>(name, in, rect, tab, text);
-    d.maxLength = maxLength;
-    d.enabled = enabled;
-    return &f.AddTextBox(d);
-  };
-  // Spin controls keep their range top-down: min is the top end.
-  auto spin = [&](const char* name, ui::Container* in, ui::Rect rect, int tab, std::int16_t top,
-                  std::int16_t bottom, std::int16_t value, bool enabled) {
-    auto d = Placed<ui::ScrollBarDesign>(name, in, rect, tab);
-    d.min = top;
-    d.max = bottom;
-    d.value = value;
-    d.enabled = enabled;
-    return &f.AddScrollBar(d);
-  };
-  auto list = [&](const char* name, ui::Container* in, std::initializer_list<const char*> items,
-                  ui::Rect rect, int tab, bool enabled) {
-    return &f.AddComboBox(ListDesign(name, in, items, rect, tab, enabled));
-  };
-  auto check = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
-    auto d = Placed<ui::CheckBoxDesign>(name, frame, rect, tab, caption);
-    d.value = 1;
-    return &f.AddCheckBox(d);
-  };
-  auto label = [&](const char* name, const char* caption, ui::Rect rect, int tab) {
-    auto d = Placed<ui::LabelDesign>(name, frame, rect, tab, caption);
-    d.autoSize = true;
-    return &f.AddLabel(d);
-  };
-
-  opt[0] = option("opt(0)", "之内", {30, 60, 675, 195}, 18, true);
-  txtPeriod = textBox("txtPeriod", pic, "1", {750, 0, 495, 315}, 20, 3, true);
-  vsPeriod = spin("vsPeriod", pic, {1230, 0, 165, 315}, 16, 999, 1, 1, true);
-  cmbUnit = list("cmbUnit", pic, {"时", "分", "秒"}, {1530, 0, 1515, 315}, 19, true);
-  opt[1] = option("opt(1)", "于", {30, 540, 675, 195}, 17, false);
-  txtHour = textBox("txtHour", pic, "1", {750, 480, 495, 315}, 14, 2, false);
-  vsHour = spin("vsHour", pic, {1230, 480, 165, 315}, 15, 12, 1, 1, false);
-  txtMin = textBox("txtMin", pic, "00", {1530, 480, 495, 315}, 12, 2, false);
-  vsMin = spin("vsMin", pic, {2010, 480, 165, 315}, 13, 59, 0, 0, false);
-  cmbT = list("cmbT", pic, {"AM", "PM"}, {2310, 480, 735, 315}, 11, false);
-  lbl[0] = label("lbl(0)", "动作", {180, 480, 360, 180}, 5);
-  cmbAction = list("cmbAction", frame, {"关机", "重新启动", "注销", "挂起", "睡眠"},
-                   {900, 420, 2295, 315}, 0, true);
-  chkForce = check("chkForce", "强制终止进程", {210, 1920, 3075, 255}, 1);
-  chkBlink = check("chkBlink", "图标闪动之前执行", {210, 2340, 2475, 255}, 2);
-  txtBlink = textBox("txtBlink", frame, "30", {900, 2760, 495, 315}, 3, 3, true);
-  vsBlink = spin("vsBlink", frame, {1380, 2760, 165, 315}, 9, 999, 1, 30, true);
-  lbl[1] = label("lbl(1)", "秒", {1680, 2820, 180, 180}, 6);
-
-  auto status = Placed<ui::LabelDesign>("lblStatus", nullptr, {0, 4140, 3795, 195}, 7, "定时禁止");
-  status.align = ui::LabelDesign::Align::Center;
-  status.foreColor = ui::Rgb(255, 255, 255);
-  status.backColor = ui::Rgb(0, 0, 0);
-  status.opaque = true;
-  lblStatus = &f.AddLabel(status);
+  for (const Row& r : kMainWindow) {
+    ui::Container* in = r.in == In::frame ? frame : r.in == In::pic ? pic : nullptr;
+    const Slot& s = r.slot;
+    switch (r.kind) {
+      case Kind::Button:
+      case Kind::Frame:
+      case Kind::Panel: {
+        ui::ControlDesign d;
+        Place(d, r, in);
+        if (r.kind == Kind::Button) this->*s.button = &f.AddButton(d);
+        else if (r.kind == Kind::Frame) this->*s.container = &f.AddFrame(d);
+        else this->*s.container = &f.AddPanel(d);
+        break;
+      }
+      case Kind::Option: {
+        ui::OptionDesign d;
+        Place(d, r, in);
+        d.value = d.firstOfGroup = r.extra[0] != 0;
+        (this->*s.option)[s.index] = &f.AddOption(d);
+        break;
+      }
+      case Kind::TextBox: {
+        ui::TextBoxDesign d;
+        Place(d, r, in);
+        d.maxLength = r.extra[0];
+        this->*s.textBox = &f.AddTextBox(d);
+        break;
+      }
+      case Kind::Spin: {
+        ui::ScrollBarDesign d;
+        Place(d, r, in);
+        d.min = r.extra[0];
+        d.max = r.extra[1];
+        d.value = r.extra[2];
+        this->*s.spin = &f.AddScrollBar(d);
+        break;
+      }
+      case Kind::List: {
+        ui::ComboBoxDesign d;
+        Place(d, r, in);
+        for (std::string_view items = r.text;;) {
+          const auto bar = items.find('|');
+          d.items.emplace_back(items.substr(0, bar));
+          if (bar == items.npos) break;
+          items.remove_prefix(bar + 1);
+        }
+        d.caption.clear();
+        this->*s.list = &f.AddComboBox(d);
+        break;
+      }
+      case Kind::Check: {
+        ui::CheckBoxDesign d;
+        Place(d, r, in);
+        d.value = r.extra[0];
+        this->*s.check = &f.AddCheckBox(d);
+        break;
+      }
+      case Kind::Label:
+      case Kind::Status: {
+        ui::LabelDesign d;
+        Place(d, r, in);
+        if (r.kind == Kind::Label) {
+          d.autoSize = true;
+          (this->*s.label)[s.index] = &f.AddLabel(d);
+          break;
+        }
+        d.align = ui::LabelDesign::Align::Center;
+        d.foreColor = ui::Rgb(255, 255, 255);
+        d.backColor = ui::Rgb(0, 0, 0);
+        d.opaque = true;
+        this->*s.status = &f.AddLabel(d);
+        break;
+      }
+    }
+  }
 
   mnuPopup = &f.AddPopupMenu("mnuPopup", "Popup");
   auto item = [&](const char* name, const char* caption) { return &mnuPopup->AddItem(name, caption); };
