@@ -63,9 +63,8 @@ void frmMain::Form_Unload(bool& cancel) {
 }
 
 void frmMain::mnuExit_Click() {
-  // An armed countdown is dropped, never performed.
+  // An armed countdown is dropped, never performed (Form_Unload stops it).
   bExiting = true;
-  form_->SetTimerEnabled(*Timer, false);
   form_->Unload();
 }
 

@@ -85,7 +85,6 @@ class HandlerGate {
   void Drain();
   // The window went: what was held for it goes too.
   void Forget(const Form* form);
-  std::size_t HeldCount() const { return held_.size(); }
 
  private:
   void PostIfDue();

@@ -15,24 +15,14 @@ constexpr wchar_t kSessionMutexName[] = L"Local\\Vespera.SingleInstance";
 constexpr const wchar_t* kMutexName = kSessionMutexName + 6;
 static_assert(kMutexName[-1] == L'\\' && kMutexName[0] == L'V');
 
-std::string Narrow(const wchar_t* text, int length, UINT codePage, DWORD flags,
-                   const char* defaultChar) {
-  if (length <= 0) return {};
-  const int size =
-      WideCharToMultiByte(codePage, flags, text, length, nullptr, 0, defaultChar, nullptr);
-  if (size <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(codePage, flags, text, length, narrow.data(), size, defaultChar, nullptr);
-  return narrow;
-}
-
 // The text a GetDateFormatW/GetTimeFormatW style call writes, as UTF-8.
 template <typename Format>
 std::string FormatToUtf8(Format format) {
   wchar_t buffer[128];
   const int length = format(buffer, static_cast<int>(std::size(buffer)));
   // The length counts the closing NUL.
-  return length > 1 ? Narrow(buffer, length - 1, CP_UTF8, 0, nullptr) : std::string();
+  return length > 1 ? Narrow(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)))
+                    : std::string();
 }
 
 SYSTEMTIME MakeSystemTime(int year, int month, int day, int hour, int minute, int second) {
@@ -74,9 +64,17 @@ std::uint32_t Win32AnsiConversion::AnsiCodePage() { return GetACP(); }
 bool Win32AnsiConversion::Convert(std::uint32_t flags, const char* defaultChar,
                                   std::u16string_view text, std::string& out) {
   static_assert(sizeof(wchar_t) == sizeof(char16_t));
-  out = Narrow(reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
-               CP_ACP, flags, defaultChar);
-  return !out.empty();
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, defaultChar, nullptr);
+  if (size > 0) {
+    out.assign(static_cast<std::size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, wide, length, out.data(), size, defaultChar, nullptr) > 0) {
+      return true;
+    }
+  }
+  out.clear();
+  return false;
 }
 
 bool Win32InstanceCheck::AnotherInstanceRunning() {

@@ -50,33 +50,42 @@ TEST(AnsiRecord, Is88BytesWithTheTipInCodePage936) {
   EXPECT_EQ(std::string(a.szTip + 11, 53), std::string(53, ' '));
 }
 
+// A long tip is cut on a character boundary of its code page, and the
+// field always ends in a NUL.
 TEST(AnsiRecord, CutsALongTipOnACharacterBoundaryAndAlwaysEndsInANul) {
   doubles::Gbk936 gbk;
+  doubles::DocumentedConversion utf8Conversion;
+  utf8Conversion.acp = 65001;
+  platform::SystemCodePage utf8(utf8Conversion);
+  std::string wide40;
+  for (int i = 0; i < 40; ++i) wide40 += "执";
   struct Case {
+    platform::CodePage* codePage;
     std::string tip;
     std::size_t bytes;  // before the NUL
   };
-  const std::string wide40 = [] {
-    std::string s;
-    for (int i = 0; i < 40; ++i) s += "执";
-    return s;
-  }();
   for (const Case& c : {
-           Case{wide40, 62},                        // 31 double-byte characters fit
-           Case{"x" + wide40, 63},                  // one ASCII, then 31 characters
-           Case{std::string(64, 'a'), 63},          // no NUL in the wide field
-           Case{"程序将要在2012-10-30 22:30:00执行重新启动", 41},
-           Case{"a\xF0\x9F\x98\x80" "b", 3},        // no GBK form: one '?'
+           Case{&gbk, wide40, 62},                          // 31 double-byte characters fit
+           Case{&gbk, "x" + wide40, 63},                    // one ASCII, then 31 characters
+           Case{&gbk, std::string(64, 'a'), 63},            // no NUL in the wide field
+           Case{&gbk, "程序将要在2012-10-30 22:30:00执行重新启动", 41},
+           Case{&gbk, "a\xF0\x9F\x98\x80" "b", 3},          // no GBK form: one '?'
+           Case{&utf8, wide40, 63},                         // 21 three-byte characters fit
+           Case{&utf8, "x" + wide40, 61},                   // then 20: the 21st would end at 64
+           Case{&utf8, "xy" + wide40, 62},
+           Case{&utf8, std::string(64, 'a'), 63},
+           Case{&utf8, "程序将要在2012-10-30 22:30:00执行重新启动", 52},
+           Case{&utf8, std::string(60, 'a') + "\xF0\x9F\x98\x80", 60},  // a four-byte one does not fit
+           Case{&utf8, "a\xF0\x9F\x98\x80" "b", 6},
        }) {
     modTray::NotifyIconData nid;
     modTray::SetTrayTip(nid, c.tip);
-    const platform::NotifyIconDataA a = modTray::ToAnsi(nid, gbk);
+    const platform::NotifyIconDataA a = modTray::ToAnsi(nid, *c.codePage);
     SCOPED_TRACE(c.tip);
     EXPECT_EQ(std::string(a.szTip).size(), c.bytes);
     EXPECT_EQ(a.szTip[c.bytes], '\0');
-    // No lead byte left without its trail byte.
-    const std::u16string back = platform::Utf8ToUtf16(c.tip);
-    EXPECT_EQ(gbk.ToAnsi(back).substr(0, c.bytes), std::string(a.szTip));
+    // A prefix of the whole tip's conversion: no character left in halves.
+    EXPECT_EQ(c.codePage->ToAnsi(platform::Utf8ToUtf16(c.tip)).substr(0, c.bytes), std::string(a.szTip));
   }
 }
 
@@ -105,35 +114,6 @@ TEST(SystemCodePage, AsksUtf8ForNoFlagsAndNoDefaultCharacter) {
   EXPECT_EQ(gbk.requests[0].flags, platform::AnsiConversion::kNoBestFitChars);
   EXPECT_TRUE(gbk.requests[0].defaultChar);
   EXPECT_EQ(cp936.ToAnsi(u""), "");
-}
-
-TEST(AnsiRecord, CutsAUtf8TipOnACharacterBoundaryAndAlwaysEndsInANul) {
-  doubles::DocumentedConversion utf8;
-  utf8.acp = 65001;
-  platform::SystemCodePage cp(utf8);
-  std::string wide40;
-  for (int i = 0; i < 40; ++i) wide40 += "执";
-  struct Case {
-    std::string tip;
-    std::size_t bytes;  // before the NUL
-  };
-  for (const Case& c : {
-           Case{wide40, 63},                        // 21 three-byte characters fit
-           Case{"x" + wide40, 61},                  // one ASCII, then 20: the 21st would end at 64
-           Case{"xy" + wide40, 62},
-           Case{std::string(64, 'a'), 63},
-           Case{"程序将要在2012-10-30 22:30:00执行重新启动", 52},
-           Case{std::string(60, 'a') + "\xF0\x9F\x98\x80", 60},  // a four-byte character does not fit
-           Case{"a\xF0\x9F\x98\x80" "b", 6},
-       }) {
-    modTray::NotifyIconData nid;
-    modTray::SetTrayTip(nid, c.tip);
-    const platform::NotifyIconDataA a = modTray::ToAnsi(nid, cp);
-    SCOPED_TRACE(c.tip);
-    EXPECT_EQ(std::string(a.szTip).size(), c.bytes);
-    EXPECT_EQ(a.szTip[c.bytes], '\0');
-    EXPECT_EQ(c.tip.substr(0, c.bytes), std::string(a.szTip));
-  }
 }
 
 }  // namespace
