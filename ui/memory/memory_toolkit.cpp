@@ -37,7 +37,10 @@ void MemTextBox::SetText(const std::string& text) {
   // As the edit control does: the caret goes to the start.
   selStart = 0;
   selLength = 0;
+  ++caret_.rewriting;
   RaiseChange();
+  --caret_.rewriting;
+  if (form_.Focus() == this) selStart = caret_.After(text_.size());
 }
 
 void MemTextBox::ReplaceSelection(const std::string& inserted, bool truncateToLimit) {
@@ -56,7 +59,9 @@ void MemTextBox::ReplaceSelection(const std::string& inserted, bool truncateToLi
   text_ = text_.substr(0, start) + piece + text_.substr(start + length);
   selStart = start + piece.size();
   selLength = 0;
-  if (text_ != before) RaiseChange();
+  if (text_ == before) return;
+  if (caret_.rewriting == 0) caret_.UserEdited(text_.size(), selStart);
+  RaiseChange();
 }
 
 void MemTextBox::EditChar(std::int16_t key) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/caret_rule.h"
 #include "ui/controls.h"
 #include "ui/handler_gate.h"
 
@@ -65,6 +66,7 @@ class MemTextBox : public Mem<TextBox> {
 
  private:
   std::string text_;
+  CaretRule caret_;
 };
 
 class MemScrollBar : public Mem<ScrollBar> {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/caret_rule.h"
 #include "ui/win32/control_base.h"
 
 namespace ui::win32 {
@@ -17,6 +18,8 @@ class TextBoxImpl final : public Wrapped<TextBox> {
 
  private:
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  CaretRule caret_;
 };
 
 // Win32 scroll positions count 0..span from the top end; the design's min
