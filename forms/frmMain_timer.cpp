@@ -115,6 +115,10 @@ void frmMain::Timer_Timer() {
   }
 
   if (platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) return;
+  // A command that reached the program first (a disarm, Exit) runs first;
+  // the next tick at which none waits fires. Nothing of this tick calls the
+  // system between this check and the action.
+  if (toolkit_.UserCommandWaiting()) return;
   PerformAction();
   bExiting = true;
   form_->Unload();

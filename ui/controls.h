@@ -266,6 +266,11 @@ class Toolkit {
   virtual void Beep() = 0;
   // Runs until the main window has really closed.
   virtual void Run() = 0;
+  // Input that waits for the window thread: held while a handler ran, or
+  // queued (keys, mouse buttons, posted commands); pointer moves do not count.
+  virtual bool UserCommandWaiting() = 0;
+  // Drops that input: it was meant for a countdown that has ended.
+  virtual void DiscardUserCommands() = 0;
 };
 
 }  // namespace ui

@@ -243,11 +243,21 @@ class MemoryForm : public Form {
   void TrayNotify(int mouseMessage);
   // "TaskbarCreated": the shell started anew. Held as a tray notification is.
   void ShellRestart();
+  // What another program sends: a click on a button, a character to a box,
+  // a close request. Inside a handler's code they wait for it, as notes do.
+  void SendClick(Button& button);
+  void SendChar(TextBox& box, std::int16_t key);
+  void SendClose();
+  // A click that waits in the thread's queue for the next loop.
+  void QueueClick(Button& button);
   // One tick, delivered only while enabled and only by a loop: never inside
   // a handler's code.
   void Tick(Timer& timer);
-  // Handles a shell notification now (a held one, from the gate).
-  void Deliver(const ShellNote& note);
+  // Handles a note now (a held one, from the gate).
+  void Deliver(const Note& note);
+  // The messages of the notes.
+  static constexpr std::uint32_t kTray = 0x200, kRestart = 0xC000, kClick = 0xF5, kChar = 0x102,
+                                 kClose = 0x10;
 
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
@@ -272,8 +282,9 @@ class MemoryForm : public Form {
   // level, the loop handles what was posted meanwhile.
   template <class F>
   void Dispatch(F&& handler);
-  void Arrive(const ShellNote& note);
+  void Arrive(Note note);
   void TypeNow(std::int16_t key);
+  void CharTo(MemTextBox* box, std::int16_t key);
 
   MemoryToolkit& toolkit_;
   FormDesign design_;
@@ -298,6 +309,9 @@ class MemoryToolkit : public Toolkit {
   void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
   void Beep() override { ++beeps; }
   void Run() override {}
+  bool UserCommandWaiting() override;
+  void DiscardUserCommands() override;
+  int commandsSeenWaiting = 0;  // how often UserCommandWaiting said yes
 
   // Forms created so far that still exist, newest last.
   std::vector<MemoryForm*> forms;
@@ -321,7 +335,14 @@ class MemoryToolkit : public Toolkit {
   // Messages posted to the thread: the next loop to run handles them, in
   // order, after the message it is dispatching.
   std::deque<std::function<void()>> posted;
+  // Input queued for the thread (keys, mouse buttons): handled after what
+  // was posted, one message at a time.
+  std::deque<std::function<void()>> input;
   void PumpPosted();
+  // Every note that arrives gets the next serial; onDeliver sees each
+  // delivery, and whether its window had gone.
+  std::uint32_t nextSerial = 0;
+  std::function<void(const Note& note, bool windowGone)> onDeliver;
 
   // Nesting of change events, as the property tests watch it.
   int changeDepth = 0, maxChangeDepth = 0;

@@ -44,6 +44,7 @@ LRESULT CALLBACK ContainerImpl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
 }
 
 LRESULT ContainerImpl::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (form_.GetShared().HoldForeign(&form_, hwnd, msg, wParam, lParam)) return 0;
   switch (msg) {
     case WM_ERASEBKGND: {
       RECT r{};

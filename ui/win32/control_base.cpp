@@ -31,6 +31,8 @@ void ControlBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle,
   SetFontHandle(form_.ControlFont());
   nameAtom_ = GlobalAddAtomW(Widen(name_).c_str());
   SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
+  // Every standard control: what other programs send it passes the gate.
+  if (windowClass != kContainerClass) Subclass();
 }
 
 void ControlBase::RemoveName() {
@@ -78,6 +80,7 @@ LRESULT CALLBACK ControlBase::SubclassThunk(HWND hwnd, UINT msg, WPARAM wParam, 
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     return CallWindowProcW(original, hwnd, msg, wParam, lParam);
   }
+  if (self->form_.GetShared().HoldForeign(&self->form_, hwnd, msg, wParam, lParam)) return 0;
   return self->SubclassedProc(msg, wParam, lParam);
 }
 

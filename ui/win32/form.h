@@ -86,7 +86,7 @@ class WinForm final : public Form {
 
   static WinForm* FromWindow(const Shared& shared, HWND hwnd);
   // A tray notification or the shell's restart, handled now.
-  void OnShellNote(const ShellNote& note);
+  void OnShellNote(const Note& note);
 
   // Window procedure of the "VesperaForm" class.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

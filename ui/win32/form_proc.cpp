@@ -18,14 +18,18 @@ LRESULT CALLBACK WinForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
   LRESULT result = 0;
-  // The tray's notifications come as WM_MOUSEMOVE; with the shell's
-  // restart they may arrive inside a handler's tray call, and wait for it.
+  // The tray's notes and the shell's restart may arrive inside a handler's
+  // tray call, and wait for it.
   const bool restart = msg == shared_.taskbarCreated && msg != 0;
-  if (restart || msg == WM_MOUSEMOVE) {
-    const ShellNote note{this, restart, wParam, lParam};
+  if (restart || msg == kTrayMessage) {
+    const Note note{this, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam,
+                    restart ? Note::Kind::Restart
+                    : LOWORD(lParam) == WM_MOUSEMOVE ? Note::Kind::PointerMove
+                                                     : Note::Kind::Command};
     if (!shared_.gate.Hold(note)) OnShellNote(note);
     return 0;
   }
+  if (shared_.HoldForeign(this, hwnd, msg, wParam, lParam)) return 0;
   if (IsChildNotification(msg) && HandleChildMessage(msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_ERASEBKGND: {
@@ -127,9 +131,9 @@ void WinForm::OnActivate(bool active) {
   FocusNextAfter(-1);
 }
 
-void WinForm::OnShellNote(const ShellNote& note) {
+void WinForm::OnShellNote(const Note& note) {
   if (hwnd_ == nullptr) return;
-  if (note.restart) {
+  if (note.kind == Note::Kind::Restart) {
     shared_.gate.Raise(OnShellRestart);
     return;
   }
@@ -143,7 +147,40 @@ void WinForm::OnShellNote(const ShellNote& note) {
                      static_cast<double>(GET_Y_LPARAM(note.lParam) * shared_.TwipsPerPixelY()));
 }
 
-void DeliverShellNote(const ShellNote& note) { static_cast<WinForm*>(note.form)->OnShellNote(note); }
+void DeliverNote(const Note& note) {
+  auto hwnd = reinterpret_cast<HWND>(note.target);
+  if (note.message == kTrayMessage || note.kind == Note::Kind::Restart) {
+    const_cast<WinForm*>(static_cast<const WinForm*>(note.form))->OnShellNote(note);
+  } else if (IsWindow(hwnd)) {
+    // Sent from this thread now, it runs the window's whole handling: the
+    // control's own, the key preview and the filters.
+    SendMessageW(hwnd, note.message, note.wParam, note.lParam);
+  }
+}
+
+namespace {
+// What a user or another program does to a window: keys, mouse buttons,
+// characters, clicks, commands, close requests, texts and spins.
+bool IsUserInput(UINT msg) {
+  switch (msg) {
+    case WM_CLOSE:
+    case WM_SETTEXT:
+    case BM_CLICK:
+    case WM_COMMAND:
+    case WM_SYSCOMMAND:
+    case WM_VSCROLL:
+    case WM_IME_CHAR: return true;
+    default:
+      return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
+             (msg >= WM_LBUTTONDOWN && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL);
+  }
+}
+}  // namespace
+
+bool Shared::HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!IsUserInput(msg) || !InSendMessage()) return false;
+  return gate.Hold(Note{form, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam, Note::Kind::Command});
+}
 
 void WinForm::OnTimerMessage(UINT_PTR id) {
   // Only a loop delivers ticks, so never inside a handler's code.

@@ -15,7 +15,6 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
   Create(L"STATIC", WS_VISIBLE | SS_NOTIFY | align, 0, Widen(d.caption));
   SetFontHandle(form.GetShared().fonts.Get(font_));
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
-  Subclass();
   FitToText();
 }
 

@@ -18,15 +18,21 @@ inline constexpr wchar_t kNameProp[] = L"VesperaName";
 // for one of its own.
 inline constexpr UINT kDrainMessage = WM_APP + 1;
 
-// Handles a held shell notification as its form would have (form_proc.cpp).
-void DeliverShellNote(const ShellNote& note);
-// Posts kDrainMessage to the owner of the Shared given (toolkit.cpp).
+// The hidden owner's timer that posts kDrainMessage again after a refused post.
+inline constexpr UINT_PTR kDrainRetryTimer = 1;
+// The message the tray's notes come as.
+inline constexpr UINT kTrayMessage = WM_MOUSEMOVE;
+
+// Handles a held note as its window would have (form_proc.cpp).
+void DeliverNote(const Note& note);
+// Posts kDrainMessage to the owner of the Shared given, or retries from the
+// owner's timer until a post succeeds (toolkit.cpp).
 bool PostDrain(void* shared);
 
 struct Shared {
   Shared(HINSTANCE module, int dpiXValue, int dpiYValue)
       : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue),
-        gate(&PostDrain, this, &DeliverShellNote) {}
+        gate(&PostDrain, this, &DeliverNote) {}
 
   HINSTANCE instance;
   int dpiX;
@@ -41,6 +47,10 @@ struct Shared {
   UINT taskbarCreated = 0;
   // Every handler of the thread's windows runs through it.
   HandlerGate gate;
+
+  // Input that another thread sends while a handler's code runs, or while
+  // older input waits, is held; true when it was.
+  bool HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   int PixelsX(int twips) const { return MulDiv(twips, dpiX, 1440); }
   int PixelsY(int twips) const { return MulDiv(twips, dpiY, 1440); }

@@ -15,7 +15,6 @@ TextBoxImpl::TextBoxImpl(WinForm& form, const TextBoxDesign& d)
   // No input method composes into the box: what it types must pass the
   // box's filter one character at a time.
   platform::DisableInputMethod(reinterpret_cast<platform::Handle>(hwnd_));
-  Subclass();
 }
 
 std::string TextBoxImpl::Text() const { return Narrow(WindowText()); }

@@ -10,7 +10,10 @@ namespace ui::win32 {
 
 bool PostDrain(void* shared) {
   HWND owner = static_cast<Shared*>(shared)->owner;
-  return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE;
+  if (owner == nullptr) return false;
+  // A full queue refuses the post: the owner's timer tries again.
+  if (PostMessageW(owner, kDrainMessage, 0, 0) == FALSE) SetTimer(owner, kDrainRetryTimer, 100, nullptr);
+  return true;
 }
 
 namespace {
@@ -41,12 +44,23 @@ int ScreenDpi(int index) {
 
 // The hidden owner: it handles the held shell notifications.
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != kDrainMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_TIMER && wParam == kDrainRetryTimer) {
+    KillTimer(hwnd, kDrainRetryTimer);
+  } else if (msg != kDrainMessage) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
   if (auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
     shared->gate.Drain();
   }
   return 0;
 }
+
+// Queued messages that are a user's command: keys and characters, mouse
+// buttons (not moves), and the commands another program may post.
+constexpr UINT kCommandRanges[][2] = {
+    {WM_CLOSE, WM_CLOSE},           {BM_CLICK, BM_CLICK},           {WM_KEYFIRST, WM_KEYLAST},
+    {WM_COMMAND, WM_SYSCOMMAND},    {WM_LBUTTONDOWN, WM_MOUSELAST}, {WM_IME_CHAR, WM_IME_CHAR},
+};
 
 class Win32Toolkit final : public Toolkit {
  public:
@@ -83,6 +97,24 @@ class Win32Toolkit final : public Toolkit {
   void Beep() override { MessageBeep(MB_OK); }
 
   void Run() override { RunMessageLoop(*shared_); }
+
+  // Peeking first lets in what other threads send meanwhile; the gate holds
+  // it, so the gate is asked last.
+  bool UserCommandWaiting() override {
+    MSG msg;
+    for (const auto& range : kCommandRanges) {
+      if (PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE | PM_NOYIELD)) return true;
+    }
+    return shared_->gate.CommandHeld();
+  }
+
+  void DiscardUserCommands() override {
+    MSG msg;
+    for (const auto& range : kCommandRanges) {
+      while (PeekMessageW(&msg, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {}
+    }
+    shared_->gate.DiscardCommands();
+  }
 
  private:
   // Only with the first form: a program that ends before it (a refused
