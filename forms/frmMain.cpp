@@ -70,8 +70,8 @@ void frmMain::mnuExit_Click() {
 
 void frmMain::Form_ShellRestart() {
   // A restarted shell has forgotten the icon; without it a hidden window
-  // could never be reached again. Once the program ends, no icon comes back.
-  if (!bExiting) AddTrayIcon();
+  // could never be reached again.
+  AddTrayIcon();
 }
 
 void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }

@@ -37,9 +37,6 @@ std::int64_t UnitSeconds(const std::string& unit) {
 
 void frmMain::cmdTimer_Click() {
   if (bTimerOn) {
-    // The tray call below can deliver notifications, and with them a menu
-    // whose loop delivers ticks: none may fire what is being disarmed.
-    form_->SetTimerEnabled(*Timer, false);
     Disarm();
   } else if (!Arm()) {
     toolkit_.Beep();

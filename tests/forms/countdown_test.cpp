@@ -205,19 +205,37 @@ TEST_F(CountdownTest, ExitDropsTheCountdownWhateverTheShellSendsDuringTheRemoval
   EXPECT_EQ(LastTrayMessage(), 2u);
 }
 
-TEST_F(CountdownTest, DisarmingStopsTheTicksBeforeItTouchesTheTray) {
-  ArmSeconds("1");
-  sys.api.duringNotify = [&] {
-    toolkit.whileMenu = [&] {
-      sys.clock.Advance(5);
-      Win().Tick(*main->Timer);
-    };
-    Win().TrayNotify(517);
+// What another program sends while the last tick's tray call waits is held
+// for the tick; a user's command that came first runs before the action.
+TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
+  const std::pair<const char*, std::function<void()>> disarms[] = {
+      {"sent", [&] { Win().SendClick(*main->cmdTimer); }},
+      {"queued", [&] { Win().QueueClick(*main->cmdTimer); }},
   };
-  Win().Click(*main->cmdTimer);
+  auto lastTickWith = [&](const std::function<void()>& arrive) {
+    ArmSeconds("1");  // the warning is on: every tick calls the tray
+    sys.clock.Advance(1);
+    sys.api.duringNotify = [&] {
+      sys.api.duringNotify = nullptr;
+      arrive();
+    };
+    Win().Tick(*main->Timer);
+  };
+  for (const auto& [how, disarm] : disarms) {
+    lastTickWith(disarm);
+    Win().Tick(*main->Timer);
+    EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty()) << how;
+    EXPECT_FALSE(main->bTimerOn) << how;
+    EXPECT_EQ(main->lblStatus->Caption(), "定时器禁止") << how;
+  }
+  // A command that leaves the countdown armed delays it by one tick.
+  Win().Show();
+  lastTickWith([&] { Win().SendClose(); });
   EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
-  EXPECT_TRUE(Win().Loaded());
-  EXPECT_FALSE(main->bTimerOn);
+  EXPECT_FALSE(Win().Visible());
+  Win().Tick(*main->Timer);
+  EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
+  EXPECT_TRUE(toolkit.quit);
 }
 
 }  // namespace

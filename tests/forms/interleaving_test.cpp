@@ -48,6 +48,15 @@ class Interleaving {
     };
     sys.log.during = [this](const std::string& routine) { DuringCall(routine); };
     toolkit.onDeliver = [this](const ui::Note& note, bool gone) { Delivered(note, gone); };
+    // Sent at the top level while older notes wait for the loop.
+    toolkit.sentMeanwhile = [this] {
+      if (nested_ >= 2 || toolkit.quit || Pick(8) != 0) return;
+      ++nested_;
+      Note(nested_ + 8, "sent to the loop:");
+      if (Pick(2) != 0) Tray(nested_ + 9);
+      else Sent(nested_ + 9);
+      --nested_;
+    };
     while (events < limit && !toolkit.quit && failure_.empty()) Event(0);
     return failure_;
   }
@@ -236,6 +245,11 @@ class Interleaving {
     ++nested_;
     ++events;
     Note(nested_ + 8, "inside " + routine + ":");
+    for (int n = 1 + Pick(3); n > 0; --n) Arrival(routine);
+    --nested_;
+  }
+
+  void Arrival(const std::string&) {
     switch (Pick(8)) {
       case 0:
         Note(nested_ + 9, "restart");
@@ -255,7 +269,6 @@ class Interleaving {
       case 4: Sent(nested_ + 9); break;
       default: Tray(nested_ + 9);
     }
-    --nested_;
   }
 
   void Fail(const std::string& rule) {

@@ -308,6 +308,8 @@ void MemoryToolkit::WaitForUser(std::function<void()>& script) {
 
 void MemoryToolkit::PumpPosted() {
   while (!posted.empty() || !input.empty()) {
+    if (sentMeanwhile) sentMeanwhile();
+    if (posted.empty() && input.empty()) break;
     auto& queue = posted.empty() ? input : posted;
     const std::function<void()> message = std::move(queue.front());
     queue.pop_front();

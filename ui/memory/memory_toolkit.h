@@ -338,6 +338,9 @@ class MemoryToolkit : public Toolkit {
   // Input queued for the thread (keys, mouse buttons): handled after what
   // was posted, one message at a time.
   std::deque<std::function<void()>> input;
+  // What other threads send: a loop handles it before it takes the next
+  // message from the queue.
+  std::function<void()> sentMeanwhile;
   void PumpPosted();
   // Every note that arrives gets the next serial; onDeliver sees each
   // delivery, and whether its window had gone.
