@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct Note {
   std::uintptr_t wParam;
   std::intptr_t lParam;  // of a tray note: the mouse message in its low word
   Kind kind;
+  std::string text;          // a copy of what lParam points to, where it must outlive the send
   std::uint32_t serial = 0;  // for the tests' ledger
 };
 

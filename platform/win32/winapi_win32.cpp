@@ -179,19 +179,23 @@ class Win32WinApi final : public WinApi {
   }
   std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
     auto* f = routines.ExitWindowsEx.Get();
+    WaitingCall waiting;
     return f ? f(flags, reserved) : 0;
   }
   std::int32_t LockWorkStation() override {
     auto* f = routines.LockWorkStation.Get();
+    WaitingCall waiting;
     return f ? f() : 0;
   }
   std::int32_t SetForegroundWindow(Handle hwnd) override {
     auto* f = routines.SetForegroundWindow.Get();
+    WaitingCall waiting;
     return f ? f(hwnd) : 0;
   }
   std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                std::int32_t wakeupEventsDisabled) override {
     auto* f = routines.SetSuspendState.Get();
+    WaitingCall waiting;
     return f && f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
   }
   std::int32_t OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override {
@@ -224,12 +228,14 @@ class Win32WinApi final : public WinApi {
     record.hIcon = static_cast<HICON>(LongToHandle(static_cast<LONG>(data->hIcon)));
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
+    WaitingCall waiting;
     return f(message, &record);
   }
   Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
                        const char* parameters, const char* directory,
                        std::int32_t showCommand) override {
     auto* f = routines.ShellExecuteA.Get();
+    WaitingCall waiting;
     return f ? f(hwnd, operation, file, parameters, directory, showCommand) : 0;
   }
   void InitCommonControls() override {

@@ -153,6 +153,22 @@ class Faults(unittest.TestCase):
         self.assertEqual(crash, [], "the program crashed")
 
 
+class DisarmSentDuringTheLastTick(unittest.TestCase):
+    def test_a_disarm_sent_inside_the_last_tray_call_stops_the_action(self):
+        """Another program's thread clicks the disarm button while the
+        deadline tick's blink waits in its tray call: the click is held for
+        the tick, and the tick leaves the action to it."""
+        s = new_session(self)
+        self.assertTrue(s.driver("shell", "clickon", "lblStatus", "0 秒后执行", "cmdTimer").get("ok"))
+        arm(self, s, SUSPEND, True, 3)
+        disarmed = e2e.wait_until(lambda: s.text("cmdTimer") == "激活定时器(&E)", 30)
+        self.assertTrue(s.driver("shell")["clicked"], "the stand-in tray never clicked")
+        self.assertTrue(disarmed, "the click did not disarm")
+        self.assertEqual(s.text("lblStatus"), "定时器禁止")
+        self.assertTrue(s.driver("alive")["running"])
+        self.assertEqual(s.relay(s.vespera_pid, ACTION_CALLS), [], "the action reached the system")
+
+
 def _make(steps, options, expect):
     def test(self):
         self.check(steps, options, expect)

@@ -1,4 +1,5 @@
 // The form's window procedure: one short function per message.
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/form.h"
 #include "ui/win32/timer_menu.h"
 
@@ -154,7 +155,8 @@ void DeliverNote(const Note& note) {
   } else if (IsWindow(hwnd)) {
     // Sent from this thread now, it runs the window's whole handling: the
     // control's own, the key preview and the filters.
-    SendMessageW(hwnd, note.message, note.wParam, note.lParam);
+    const LPARAM lParam = note.text.empty() ? note.lParam : reinterpret_cast<LPARAM>(note.text.data());
+    SendMessageW(hwnd, note.message, note.wParam, lParam);
   }
 }
 
@@ -178,8 +180,17 @@ bool IsUserInput(UINT msg) {
 }  // namespace
 
 bool Shared::HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (!IsUserInput(msg) || !InSendMessage()) return false;
-  return gate.Hold(Note{form, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam, Note::Kind::Command});
+  // Inside a handler, InSendMessage stays true for the program's own sends
+  // once a handler runs for another thread's message: only what arrives
+  // while the thread waits in a system call is another thread's.
+  if (!IsUserInput(msg) || !InSendMessage() || (gate.Busy() && platform::waitingCalls == 0)) return false;
+  Note note{form, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam, Note::Kind::Command};
+  if (msg == WM_SETTEXT && lParam != 0) {
+    // The sender's text lives only as long as its call: the note keeps a copy.
+    const auto* text = reinterpret_cast<const char*>(lParam);
+    note.text.assign(text, (lstrlenW(reinterpret_cast<const wchar_t*>(lParam)) + 1) * sizeof(wchar_t));
+  }
+  return gate.Hold(note);
 }
 
 void WinForm::OnTimerMessage(UINT_PTR id) {

@@ -1,5 +1,6 @@
 #include <memory>
 
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/container.h"
 #include "ui/win32/form.h"
 #include "ui/win32/message_loop.h"
@@ -101,6 +102,7 @@ class Win32Toolkit final : public Toolkit {
   // Peeking first lets in what other threads send meanwhile; the gate holds
   // it, so the gate is asked last.
   bool UserCommandWaiting() override {
+    platform::WaitingCall waiting;
     MSG msg;
     for (const auto& range : kCommandRanges) {
       if (PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE | PM_NOYIELD)) return true;

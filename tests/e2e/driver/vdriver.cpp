@@ -914,6 +914,22 @@ class StandInTray {
     return hwnd_;
   }
   void Accept(bool on) { InterlockedExchange(&accepting_, on ? 1 : 0); }
+  // On the first NIM_MODIFY that comes while `status` reads `text`, a second
+  // thread sends BM_CLICK to `button`, before the tray answers the call.
+  void ClickDuringModify(HWND status, const wstring& text, HWND button) {
+    EnterCriticalSection(&lock_);
+    clickStatus_ = status;
+    clickText_ = text;
+    clickButton_ = button;
+    clicked_ = false;
+    LeaveCriticalSection(&lock_);
+  }
+  bool Clicked() {
+    EnterCriticalSection(&lock_);
+    bool c = clicked_;
+    LeaveCriticalSection(&lock_);
+    return c;
+  }
   bool Accepting() { return InterlockedCompareExchange(&accepting_, 0, 0) != 0; }
   vector<TrayCall> Calls() {
     EnterCriticalSection(&lock_);
@@ -947,8 +963,25 @@ class StandInTray {
     bool accepted = self->Accepting();
     EnterCriticalSection(&self->lock_);
     self->calls_.push_back(ReadTrayCall(*reinterpret_cast<COPYDATASTRUCT*>(lp), accepted));
+    HWND button = self->clickButton_;
+    bool due = button && self->calls_.back().message == 1 && TextOf(self->clickStatus_) == self->clickText_;
+    if (due) self->clickButton_ = nullptr;
     LeaveCriticalSection(&self->lock_);
+    if (due) {
+      // The program waits in its tray call: what the other thread sends
+      // reaches it now, inside that call.
+      HANDLE t = CreateThread(nullptr, 0, &StandInTray::SendClick, button, 0, nullptr);
+      WaitForSingleObject(t, 10000);
+      CloseHandle(t);
+      EnterCriticalSection(&self->lock_);
+      self->clicked_ = true;
+      LeaveCriticalSection(&self->lock_);
+    }
     return accepted;
+  }
+  static DWORD WINAPI SendClick(void* button) {
+    SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
+    return 0;
   }
 
   CRITICAL_SECTION lock_;
@@ -956,6 +989,9 @@ class StandInTray {
   HANDLE ready_ = nullptr;
   LONG accepting_ = 0;
   vector<TrayCall> calls_;
+  HWND clickStatus_ = nullptr, clickButton_ = nullptr;
+  wstring clickText_;
+  bool clicked_ = false;
 };
 
 StandInTray& Tray() {
@@ -963,13 +999,20 @@ StandInTray& Tray() {
   return tray;
 }
 
-// shell [refuse|restart]: the stand-in tray. "refuse": a shell without a
-// notification area; "restart": the notification area (re)appears and
-// "TaskbarCreated" is broadcast. Answers with the calls the tray received.
+// shell [refuse|restart|clickon STATUS TEXT BUTTON]: the stand-in tray.
+// "refuse": a shell without a notification area; "restart": the notification
+// area (re)appears and "TaskbarCreated" is broadcast; "clickon": see
+// ClickDuringModify. Answers with the calls the tray received.
 void CmdShell(const vector<string>& a) {
   string what = a.size() > 1 ? a[1] : "";
   HWND tray = Tray().Start();
   if (!tray) return Fail("stand-in tray not created");
+  if (what == "clickon") {
+    HWND status = a.size() > 4 ? FindControl(Wide(a[2])) : nullptr;
+    HWND button = status ? FindControl(Wide(a[4])) : nullptr;
+    if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON");
+    Tray().ClickDuringModify(status, Wide(a[3]), button);
+  }
   if (what == "refuse" || what == "restart") Tray().Accept(what == "restart");
   if (what == "restart") {
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -977,6 +1020,7 @@ void CmdShell(const vector<string>& a) {
   Json j;
   j.Open('{').Key("ok").Bool(true);
   j.Key("first").Bool(FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr) == tray);
+  j.Key("clicked").Bool(Tray().Clicked());
   j.Key("calls").Open('[');
   for (const TrayCall& c : Tray().Calls()) {
     j.Open('{').Key("message").Int(c.message).Key("id").Int(c.id).Key("flags").Int(c.flags);
