@@ -17,7 +17,9 @@ import unittest
 import vespera_e2e as e2e
 
 PLANTED = "uxtheme.dll"
-LOADED = re.compile(r'^(?:[\d.]+:)?([0-9a-f]{4}):[0-9a-f]{4}:trace:loaddll:\w+ Loaded L"([^"]+)" at \w+: (\w+)')
+# "[time:]pid:tid:trace:loaddll:... Loaded L"path" at address: native|builtin"
+LOADED = re.compile(
+    r'^(?:[\d.]+:)?([0-9a-f]{4}):[0-9a-f]{4}:trace:loaddll:\w+ Loaded L"([^"]+)" at \w+: (\w+)')
 
 
 class LoaderSession(e2e.Session):
@@ -76,6 +78,7 @@ class PlantedLibrary(unittest.TestCase):
                         f"the planted {PLANTED} was not loaded: {self.loads(s)}")
         # Without the routine the program starts as before.
         s.wait_main()
+
 
 if __name__ == "__main__":
     unittest.main()
