@@ -46,6 +46,9 @@ struct NotifyIconDataA {
 };
 static_assert(sizeof(NotifyIconDataA) == 88);
 
+// SetDefaultDllDirectories: the system directory alone.
+constexpr std::uint32_t kLoadLibrarySearchSystem32 = 0x800;
+
 class WinApi {
  public:
   virtual ~WinApi() = default;
@@ -54,6 +57,8 @@ class WinApi {
   virtual std::int32_t GetVersionExA(OsVersionInfoA* info) = 0;
   virtual Handle GetCurrentProcess() = 0;
   virtual std::int32_t CloseHandle(Handle handle) = 0;
+  // Windows 8 and later, 7 and Vista with KB2533623.
+  virtual std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) = 0;
   // user32
   virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
   virtual std::int32_t LockWorkStation() = 0;

@@ -21,6 +21,7 @@ namespace {
 #define VESPERA_BOUND_ROUTINES(X)                                                        \
   X(GetVersionExA, "kernel32", std::int32_t, (OsVersionInfoA*))                          \
   X(GetCurrentProcess, "kernel32", Handle, ())                                           \
+  X(SetDefaultDllDirectories, "kernel32", std::int32_t, (std::uint32_t))                 \
   X(ExitWindowsEx, "user32", std::int32_t, (std::uint32_t, std::uint32_t))               \
   X(SetForegroundWindow, "user32", std::int32_t, (Handle))                               \
   X(LockWorkStation, "user32.dll", std::int32_t, ())                                     \
@@ -172,6 +173,10 @@ class Win32WinApi final : public WinApi {
   Handle GetCurrentProcess() override {
     auto* f = routines.GetCurrentProcess.Get();
     return f ? f() : 0;
+  }
+  std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) override {
+    auto* f = routines.SetDefaultDllDirectories.Get();
+    return f ? f(directoryFlags) : 0;
   }
   // Not one of the routines the program binds: closing a handle needs no look-up.
   std::int32_t CloseHandle(Handle handle) override {

@@ -39,6 +39,11 @@ std::int32_t RecordingApi::CloseHandle(platform::Handle handle) {
   return 1;
 }
 
+std::int32_t RecordingApi::SetDefaultDllDirectories(std::uint32_t directoryFlags) {
+  log_.Add({"SetDefaultDllDirectories", {directoryFlags}, {}});
+  return 1;
+}
+
 std::int32_t RecordingApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
   log_.Add({"ExitWindowsEx", {flags, reserved}, {}});
   return exitResult;

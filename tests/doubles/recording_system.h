@@ -41,6 +41,7 @@ class RecordingApi : public platform::WinApi {
   std::int32_t GetVersionExA(platform::OsVersionInfoA* info) override;
   platform::Handle GetCurrentProcess() override;
   std::int32_t CloseHandle(platform::Handle handle) override;
+  std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) override;
   std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
   std::int32_t LockWorkStation() override;
   std::int32_t SetForegroundWindow(platform::Handle hwnd) override;
