@@ -12,4 +12,13 @@ WinApi& Win32Api();
 // Turns the input method off for one window (imm32, bound at run time).
 void DisableInputMethod(Handle window);
 
+// The DPI of the monitor a window is on: GetDpiForWindow (Windows 10 1607
+// and later), else GetDpiForMonitor (8.1 and later); 0 where neither exists.
+unsigned WindowDpi(Handle window);
+// AdjustWindowRectExForDpi (a RECT, no menu); false where it does not exist.
+bool AdjustWindowRectForDpi(void* rect, std::uint32_t style, std::uint32_t exStyle, unsigned dpi);
+// Lets a message reach the window from processes of a lower integrity level
+// (an elevated copy still hears the shell): Vista and later.
+void AdmitMessage(Handle window, std::uint32_t message);
+
 }  // namespace platform

@@ -274,9 +274,19 @@ void TestTabOrderAndAccessKeys(ui::Toolkit& kit) {
 void TestMouseAndTimers(ui::Toolkit& kit) {
   Window main(kit, true);
   double seenX = -1;
+  int note = 0;
   main.form->OnMouseMove = [&](int, int, double x, double) { seenX = x; };
-  SendMessageW(H(*main.form), WM_MOUSEMOVE, 1, 515);
-  Expect("tray code arrives as x in twips", seenX, 515.0 * main.form->TwipsPerPixelX());
+  main.form->OnTrayNote = [&](int message) { note = message; };
+  SendMessageW(H(*main.form), WM_MOUSEMOVE, 0, 517);
+  Expect("a pointer move is no tray note", note, 0);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  Expect("a pointer move's x in twips", seenX, 517.0 * 1440 / dpi);
+  seenX = -1;
+  SendMessageW(H(*main.form), ui::kTrayMessage, 1, MAKELPARAM(515, 1));
+  Expect("the mouse message of the tray's own message", note, 515);
+  Expect("a tray note is no pointer move", seenX, -1.0);
 
   // A modal window closed by the owner's timer; ticks go on meanwhile.
   Window about(kit);
@@ -351,13 +361,11 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   Window w(kit);
   ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
   std::string log;
-  w.form->OnMouseMove = [&](int, int, double x, double) {
-    log += "move " + std::to_string(static_cast<int>(x)) + " ";
-  };
+  w.form->OnTrayNote = [&](int message) { log += "note " + std::to_string(message) + " "; };
   timer.OnTimer = [&] {
     log += "tick ";
     HWND form = H(*w.form);
-    SendMessageW(form, WM_MOUSEMOVE, 0, 517);
+    SendMessageW(form, ui::kTrayMessage, 1, 517);
     SendMessageW(form, WM_TIMER, 1, 0);
     log += "end ";
     w.form->SetTimerEnabled(timer, false);
@@ -365,8 +373,7 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   };
   w.form->SetTimerEnabled(timer, true);
   kit.Run();
-  Expect("notification after the tick, no nested tick", log,
-         "tick end move " + std::to_string(517 * w.form->TwipsPerPixelX()) + " ");
+  Expect("notification after the tick, no nested tick", log, std::string("tick end note 517 "));
 }
 
 struct Sender {
@@ -377,7 +384,7 @@ struct Sender {
 DWORD WINAPI SendRightClick(LPVOID p) {
   auto* s = static_cast<Sender*>(p);
   WaitForSingleObject(s->go, INFINITE);
-  SendMessageW(s->form, WM_MOUSEMOVE, 0, 517);
+  SendMessageW(s->form, ui::kTrayMessage, 1, 517);
   return 0;
 }
 
@@ -393,13 +400,13 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   HANDLE thread = CreateThread(nullptr, 0, &SendRightClick, &sender, 0, nullptr);
   std::string log;
   int ticks = 0, handled = 0;
-  w.form->OnMouseMove = [&](int, int, double x, double) {
-    log += std::to_string(static_cast<int>(x) / w.form->TwipsPerPixelX()) + " ";
+  w.form->OnTrayNote = [&](int message) {
+    log += std::to_string(message) + " ";
     if (++handled == 2) EndMenu();
   };
   timer.OnTimer = [&] {
     if (++ticks == 1) {
-      SendMessageW(H(*w.form), WM_MOUSEMOVE, 0, 515);
+      SendMessageW(H(*w.form), ui::kTrayMessage, 1, 515);
       log += "tick ";
       // The other thread's message waits for this one's loop.
       SetEvent(sender.go);

@@ -1,12 +1,27 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/layout.h"
 #include "ui/memory/memory_toolkit.h"
 
 namespace ui::memory {
 
 MemoryForm::MemoryForm(MemoryToolkit& toolkit, const FormDesign& design, Handle hwnd)
-    : toolkit_(toolkit), design_(design), hwnd_(hwnd) {}
+    : toolkit_(toolkit), design_(design), hwnd_(hwnd), dpi_(toolkit.dpi) {}
+
+Rect MemoryForm::ClientPixels() const {
+  return PixelRect({0, 0, design_.clientWidth, design_.clientHeight}, dpi_);
+}
+
+Rect MemoryForm::PixelsOf(const Control& control) const {
+  const auto* node = dynamic_cast<const Node*>(&control);
+  return node != nullptr ? PixelRect(node->DesignRect(), dpi_) : Rect{};
+}
+
+int MemoryForm::FontHeightOf(const Control& control) const {
+  const auto* label = dynamic_cast<const Label*>(&control);
+  return FontHeight(label != nullptr ? label->GetFont().points : Font{}.points, dpi_);
+}
 
 MemoryForm::~MemoryForm() {
   toolkit_.gate.Forget(this);
@@ -206,8 +221,8 @@ void MemoryForm::ClickBackground() {
   if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnClick); });
 }
 
-void MemoryForm::MouseOverBackground() {
-  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, 30.0, 30.0); });
+void MemoryForm::MouseOverBackground(double x, double y) {
+  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, x, y); });
 }
 
 void MemoryForm::CloseButton() {
@@ -227,7 +242,7 @@ void MemoryForm::Deliver(const ShellNote& note) {
   // Delivered whether the window is shown, hidden or disabled.
   if (!loaded_) return;
   if (note.restart) toolkit_.gate.Raise(OnShellRestart);
-  else toolkit_.gate.Raise(OnMouseMove, 0, 0, static_cast<double>(note.lParam) * TwipsPerPixelX(), 0.0);
+  else toolkit_.gate.Raise(OnTrayNote, static_cast<int>(note.lParam & 0xFFFF));
 }
 
 void MemoryForm::Tick(Timer& timer) {

@@ -2,6 +2,9 @@
 // the screen resolution, the fonts and the hidden owner window.
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "ui/handler_gate.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/win.h"
@@ -23,29 +26,39 @@ void DeliverShellNote(const ShellNote& note);
 // Posts kDrainMessage to the owner of the Shared given (toolkit.cpp).
 bool PostDrain(void* shared);
 
+// Raises a mouse-move handler for a WM_MOUSEMOVE of a window at dpi, with
+// the position in twips (form_proc.cpp).
+void RaiseMouseMove(HandlerGate& gate,
+                    const std::function<void(int, int, double, double)>& handler,
+                    WPARAM wParam, LPARAM lParam, int dpi);
+
 struct Shared {
-  Shared(HINSTANCE module, int dpiXValue, int dpiYValue)
-      : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue),
-        gate(&PostDrain, this, &DeliverShellNote) {}
+  Shared(HINSTANCE module, int screenDpi)
+      : instance(module), systemDpi(screenDpi), gate(&PostDrain, this, &DeliverShellNote) {}
+  Shared(const Shared&) = delete;
+  Shared& operator=(const Shared&) = delete;
+  ~Shared();
+
+  // The program icon at size x size pixels, loaded once.
+  HICON Icon(int size);
 
   HINSTANCE instance;
-  int dpiX;
-  int dpiY;
+  // The screen's DPI: the system metrics are given at it, and a system that
+  // cannot tell a window's own DPI lays every window out at it.
+  int systemDpi;
+  int iconId = 0;
   FontCache fonts;
-  HICON icon = nullptr;
-  HICON smallIcon = nullptr;
-  bool ownsIcons = false;
+  struct SizedIcon {
+    int size;
+    HICON icon;
+  };
+  std::vector<SizedIcon> icons;
   // Owner of every form: owned windows get no taskbar button.
   HWND owner = nullptr;
   ATOM formAtom = 0;
   UINT taskbarCreated = 0;
   // Every handler of the thread's windows runs through it.
   HandlerGate gate;
-
-  int PixelsX(int twips) const { return MulDiv(twips, dpiX, 1440); }
-  int PixelsY(int twips) const { return MulDiv(twips, dpiY, 1440); }
-  int TwipsPerPixelX() const { return 1440 / dpiX; }
-  int TwipsPerPixelY() const { return 1440 / dpiY; }
 };
 
 }  // namespace ui::win32
