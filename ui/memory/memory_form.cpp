@@ -13,6 +13,13 @@ Rect MemoryForm::ClientPixels() const {
   return PixelRect({0, 0, design_.clientWidth, design_.clientHeight}, dpi_);
 }
 
+Control* MemoryForm::Find(const std::string& name) const {
+  for (const auto& c : controls_) {
+    if (c->Name() == name) return c.get();
+  }
+  return nullptr;
+}
+
 Rect MemoryForm::PixelsOf(const Control& control) const {
   const auto* node = dynamic_cast<const Node*>(&control);
   return node != nullptr ? PixelRect(node->DesignRect(), dpi_) : Rect{};

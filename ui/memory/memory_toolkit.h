@@ -259,6 +259,7 @@ class MemoryForm : public Form {
   // What the window system shows at that DPI: the client area, a control's
   // place inside its container, a control's font height.
   Rect ClientPixels() const;
+  Control* Find(const std::string& name) const;
   Rect PixelsOf(const Control& control) const;
   int FontHeightOf(const Control& control) const;
 
