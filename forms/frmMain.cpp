@@ -3,7 +3,6 @@
 
 #include "modules/modConstants.h"
 #include "modules/modShutdown.h"
-#include "platform/numeric.h"
 
 using namespace modConstants;
 
@@ -34,7 +33,7 @@ bool frmMain::Form_Initialize() {
   nid.hIcon = form_->IconHandle();
   nid.hWnd = form_->Hwnd();
   SetTrayTip("没设置动作");
-  nid.uCallbackMessage = WM_MOUSEMOVE;
+  nid.uCallbackMessage = ui::kTrayMessage;
   nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   nid.uID = 1;
   AddTrayIcon();
@@ -76,13 +75,11 @@ void frmMain::Form_ShellRestart() {
 
 void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }
 
-void frmMain::Form_MouseMove(int, int, double x, double) {
-  // Tray notifications arrive as pointer moves whose x is the mouse message.
-  const double code = platform::RoundHalfEven(x / form_->TwipsPerPixelX());
-  if (code == WM_LBUTTONDBLCLK) {
+void frmMain::Form_TrayNote(int message) {
+  if (message == WM_LBUTTONDBLCLK) {
     if (about_.Visible()) about_.Unload();
     form_->Show();
-  } else if (code == WM_RBUTTONUP) {
+  } else if (message == WM_RBUTTONUP) {
     // Without it the menu would stay open when the user clicks elsewhere.
     system_.api.SetForegroundWindow(form_->Hwnd());
     form_->PopupMenu(*mnuPopup);

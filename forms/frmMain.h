@@ -27,7 +27,7 @@ class frmMain {
   // Handlers, called by the window system.
   void Form_KeyPress(std::int16_t& key);
   void Form_Unload(bool& cancel);
-  void Form_MouseMove(int button, int shift, double x, double y);
+  void Form_TrayNote(int message);
   void mnuExit_Click();
   void Form_ShellRestart();
   void mnuAbout_Click();

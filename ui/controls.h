@@ -33,6 +33,12 @@ struct Font {
 
 class Container;
 
+// The message a form's tray icon reports through (WM_APP + 0x40): a message
+// of the program's own, so that a pointer moving over the window is never
+// taken for the tray. The form raises OnTrayNote with the mouse message it
+// carries.
+inline constexpr std::uint32_t kTrayMessage = 0x8040;
+
 // What every control of a design has in common.
 struct ControlDesign {
   std::string name;               // "txtHour", "opt(1)"
@@ -238,8 +244,8 @@ class Form {
   virtual void Unload() = 0;
 
   virtual Handle Hwnd() const = 0;
+  // The program icon at the size the taskbar's notification area uses.
   virtual Handle IconHandle() const = 0;
-  virtual int TwipsPerPixelX() const = 0;
   // Opens the menu at the pointer; a chosen item runs its OnClick.
   virtual void PopupMenu(Menu& menu) = 0;
 
@@ -247,6 +253,8 @@ class Form {
   std::function<void(bool& cancel)> OnUnload;
   std::function<void()> OnClick;
   std::function<void(int button, int shift, double x, double y)> OnMouseMove;
+  // A tray notification: the mouse message over the icon (WM_RBUTTONUP...).
+  std::function<void(int message)> OnTrayNote;
   std::function<void()> OnShellRestart;  // the taskbar was created anew
 };
 

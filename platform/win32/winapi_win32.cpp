@@ -35,7 +35,13 @@ namespace {
   X(ShellExecuteA, "shell32.dll", Handle,                                                \
     (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
   X(InitCommonControls, "comctl32", void, ())                                           \
-  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))
+  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                              \
+  X(GetDpiForWindow, "user32", std::uint32_t, (HWND))                                    \
+  X(GetDpiForMonitor, "shcore", std::int32_t, (HMONITOR, std::int32_t, std::uint32_t*, std::uint32_t*)) \
+  X(AdjustWindowRectExForDpi, "user32", std::int32_t,                                    \
+    (RECT*, std::uint32_t, std::int32_t, std::uint32_t, std::uint32_t))                   \
+  X(ChangeWindowMessageFilterEx, "user32", std::int32_t, (HWND, std::uint32_t, std::uint32_t, void*)) \
+  X(ChangeWindowMessageFilter, "user32", std::int32_t, (std::uint32_t, std::uint32_t))
 
 static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
 static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
@@ -82,7 +88,7 @@ HMODULE SystemLibrary(const char* name) {
   };
   // Kept until the process ends, never destroyed: the program runs no exit
   // handlers (app/entry_win32.cpp).
-  static std::array<Loaded, 8>& loaded = *new std::array<Loaded, 8>;
+  static std::array<Loaded, 10>& loaded = *new std::array<Loaded, 10>;
   static std::size_t count = 0;
 
   const std::wstring file = LibraryFileName(name);
@@ -258,6 +264,30 @@ WinApi& Win32Api() {
 
 void DisableInputMethod(Handle window) {
   if (auto* f = routines.ImmAssociateContext.Get()) f(window, 0);
+}
+
+unsigned WindowDpi(Handle window) {
+  const auto hwnd = reinterpret_cast<HWND>(window);
+  if (auto* f = routines.GetDpiForWindow.Get()) return f(hwnd);
+  std::uint32_t x = 0, y = 0;
+  auto* f = routines.GetDpiForMonitor.Get();
+  // MDT_EFFECTIVE_DPI: the DPI the user's scaling gives that monitor.
+  if (f && f(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y) >= 0) return x;
+  return 0;
+}
+
+bool AdjustWindowRectForDpi(void* rect, std::uint32_t style, std::uint32_t exStyle, unsigned dpi) {
+  auto* f = routines.AdjustWindowRectExForDpi.Get();
+  return f && f(static_cast<RECT*>(rect), style, FALSE, exStyle, dpi);
+}
+
+void AdmitMessage(Handle window, std::uint32_t message) {
+  // MSGFLT_ALLOW for the window (7 and later), MSGFLT_ADD for the process (Vista).
+  if (auto* f = routines.ChangeWindowMessageFilterEx.Get()) {
+    f(reinterpret_cast<HWND>(window), message, 1, nullptr);
+  } else if (auto* g = routines.ChangeWindowMessageFilter.Get()) {
+    g(message, 1);
+  }
 }
 
 }  // namespace platform

@@ -23,4 +23,13 @@ struct WaitingCall {
   WaitingCall& operator=(const WaitingCall&) = delete;
 };
 
+// The DPI of the monitor a window is on: GetDpiForWindow (Windows 10 1607
+// and later), else GetDpiForMonitor (8.1 and later); 0 where neither exists.
+unsigned WindowDpi(Handle window);
+// AdjustWindowRectExForDpi (a RECT, no menu); false where it does not exist.
+bool AdjustWindowRectForDpi(void* rect, std::uint32_t style, std::uint32_t exStyle, unsigned dpi);
+// Lets a message reach the window from processes of a lower integrity level
+// (an elevated copy still hears the shell): Vista and later.
+void AdmitMessage(Handle window, std::uint32_t message);
+
 }  // namespace platform

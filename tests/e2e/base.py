@@ -11,12 +11,15 @@ class SessionTest(unittest.TestCase):
 
     version = "winxp"
     lang = "zh_CN.UTF-8"
+    dpi = None
+    desktop = e2e.DESKTOP_SIZE
     session = None
 
     @classmethod
     def setUpClass(cls):
         cls.ctx = e2e.context()
-        cls.session = e2e.Session(cls.ctx, cls.version, cls.__name__, lang=cls.lang).start()
+        cls.session = e2e.Session(cls.ctx, cls.version, cls.__name__, lang=cls.lang, dpi=cls.dpi,
+                                  desktop=cls.desktop).start()
         cls.drv = cls.session.driver
 
     @classmethod

@@ -272,10 +272,14 @@ def split_args(text):
 class Session:
     """One Wine session running vespera.exe under a given Windows version."""
 
-    def __init__(self, ctx, version="winxp", tag="s", overrides="", lang="zh_CN.UTF-8"):
+    def __init__(self, ctx, version="winxp", tag="s", overrides="", lang="zh_CN.UTF-8", dpi=None,
+                 desktop=DESKTOP_SIZE):
         """overrides: Wine DLL overrides for the session, e.g. "powrprof=d";
-        lang: the Unix locale, which gives the session its Windows locale."""
+        lang: the Unix locale, which gives the session its Windows locale;
+        dpi: the screen's DPI (LogPixels), Wine's 96 when None; desktop: the
+        virtual desktop's size."""
         self.ctx, self.version, self.overrides, self.lang = ctx, version, overrides, lang
+        self.dpi, self.desktop = dpi, desktop
         self.dir = Path(tempfile.mkdtemp(prefix=f"{tag}-{version}-", dir=ctx.work))
         self.prefix = self.dir / "prefix"
         self.relay_path = self.dir / "relay.log"
@@ -291,6 +295,12 @@ class Session:
         with open(self.prefix / "user.reg", "a", encoding="utf-8") as f:
             f.write(f'\n[Software\\\\Wine\\\\AppDefaults\\\\vespera.exe] {int(time.time())}\n'
                     f'"Version"="{self.version}"\n')
+            if self.desktop != DESKTOP_SIZE:
+                f.write(f'\n[Software\\\\Wine\\\\Explorer\\\\Desktops] {int(time.time())}\n'
+                        f'"{DESKTOP}"="{self.desktop}"\n')
+            if self.dpi:
+                f.write(f'\n[Control Panel\\\\Desktop] {int(time.time())}\n'
+                        f'"LogPixels"=dword:{self.dpi:08x}\n')
         self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides, lang=self.lang)
         exe_dir = self.prefix / "drive_c" / "vespera"
         exe_dir.mkdir()
@@ -298,7 +308,7 @@ class Session:
         self.exe_win = r"C:\vespera\vespera.exe"
         self.relay_file = open(self.relay_path, "ab")
         self.explorer = subprocess.Popen(
-            wine("explorer", f"/desktop={DESKTOP},{DESKTOP_SIZE}") + ([self.exe_win] if program else []),
+            wine("explorer", f"/desktop={DESKTOP},{self.desktop}") + ([self.exe_win] if program else []),
             env=self.relay_env(), stdout=subprocess.DEVNULL, stderr=self.relay_file, cwd=exe_dir)
         self.driver = Driver(self.ctx.driver, self.env)
         if program and wait_main:

@@ -22,7 +22,7 @@ struct HandlerProbe {
 
   void Watch(frmMain& m, ui::memory::MemoryToolkit& toolkit) {
     ui::Form& f = *m.Window();
-    Wrap(f.OnMouseMove, true);
+    Wrap(f.OnTrayNote, true);
     Wrap(f.OnShellRestart, true);
     Wrap(m.Timer->OnTimer, true);
     Wrap(m.cmdTimer->OnClick, true);

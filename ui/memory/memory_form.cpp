@@ -1,12 +1,34 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/layout.h"
 #include "ui/memory/memory_toolkit.h"
 
 namespace ui::memory {
 
 MemoryForm::MemoryForm(MemoryToolkit& toolkit, const FormDesign& design, Handle hwnd)
-    : toolkit_(toolkit), design_(design), hwnd_(hwnd) {}
+    : toolkit_(toolkit), design_(design), hwnd_(hwnd), dpi_(toolkit.dpi) {}
+
+Rect MemoryForm::ClientPixels() const {
+  return PixelRect({0, 0, design_.clientWidth, design_.clientHeight}, dpi_);
+}
+
+Control* MemoryForm::Find(const std::string& name) const {
+  for (const auto& c : controls_) {
+    if (c->Name() == name) return c.get();
+  }
+  return nullptr;
+}
+
+Rect MemoryForm::PixelsOf(const Control& control) const {
+  const auto* node = dynamic_cast<const Node*>(&control);
+  return node != nullptr ? PixelRect(node->DesignRect(), dpi_) : Rect{};
+}
+
+int MemoryForm::FontHeightOf(const Control& control) const {
+  const auto* label = dynamic_cast<const Label*>(&control);
+  return FontHeight(label != nullptr ? label->GetFont().points : Font{}.points, dpi_);
+}
 
 MemoryForm::~MemoryForm() {
   toolkit_.gate.Forget(this);
@@ -211,8 +233,8 @@ void MemoryForm::ClickBackground() {
   if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnClick); });
 }
 
-void MemoryForm::MouseOverBackground() {
-  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, 30.0, 30.0); });
+void MemoryForm::MouseOverBackground(double x, double y) {
+  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, x, y); });
 }
 
 void MemoryForm::CloseButton() {
@@ -253,7 +275,7 @@ void MemoryForm::Deliver(const Note& note) {
   switch (note.message) {
     case kRestart: toolkit_.gate.Raise(OnShellRestart); break;
     case kTray:
-      toolkit_.gate.Raise(OnMouseMove, 0, 0, static_cast<double>(note.lParam) * TwipsPerPixelX(), 0.0);
+      toolkit_.gate.Raise(OnTrayNote, static_cast<int>(note.lParam & 0xFFFF));
       break;
     case kClick: {
       // As BM_CLICK: only a button that takes input clicks.

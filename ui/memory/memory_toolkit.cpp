@@ -15,7 +15,8 @@ void RaiseChange(MemoryToolkit& toolkit, const std::function<void()>& handler) {
 // --- Node ---
 
 Node::Node(MemoryForm& form, const ControlDesign& d)
-    : form_(form), parent_(dynamic_cast<Node*>(d.container)), name_(d.name), enabled_(d.enabled) {}
+    : form_(form), parent_(dynamic_cast<Node*>(d.container)), rect_(d.rect), name_(d.name),
+      enabled_(d.enabled) {}
 
 bool Node::AcceptsInput() const {
   if (!form_.TakesInput()) return false;

@@ -30,6 +30,7 @@ class Node {
   Node(MemoryForm& form, const ControlDesign& d);
   virtual ~Node() = default;
   Node* Parent() const { return parent_; }
+  const Rect& DesignRect() const { return rect_; }
   // The user can reach it: the window is shown and enabled, and the
   // control and every container around it are enabled.
   bool AcceptsInput() const;
@@ -37,6 +38,7 @@ class Node {
  protected:
   MemoryForm& form_;
   Node* parent_;
+  Rect rect_;
   std::string name_;
   bool enabled_;
 };
@@ -211,7 +213,6 @@ class MemoryForm : public Form {
 
   Handle Hwnd() const override { return hwnd_; }
   Handle IconHandle() const override;
-  int TwipsPerPixelX() const override { return 15; }
   void PopupMenu(Menu& menu) override;
 
   // --- What the user and the system do ---
@@ -235,11 +236,11 @@ class MemoryForm : public Form {
   void SpinDown(ScrollBar& bar);  // the down arrow, or a click in the track below
   void DragThumb(ScrollBar& bar, std::int16_t releasedAt);
   void ClickBackground();
-  void MouseOverBackground();
+  void MouseOverBackground(double x = 30, double y = 30);  // twips
   void CloseButton();  // the title bar's close button, Alt+F4
-  // A tray notification: message 512 carrying the mouse message as x. Sent
-  // by the shell, it can arrive inside a handler's system call; then it
-  // waits for that handler to end.
+  // A tray notification: the program's tray message carrying the mouse
+  // message. Sent by the shell, it can arrive inside a handler's system
+  // call; then it waits for that handler to end.
   void TrayNotify(int mouseMessage);
   // "TaskbarCreated": the shell started anew. Held as a tray notification is.
   void ShellRestart();
@@ -262,6 +263,17 @@ class MemoryForm : public Form {
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
   std::vector<std::string> openedMenus;
+
+  // The window's DPI, given by the toolkit when it was made. A change (the
+  // window moved to a monitor of another DPI) lays the design out anew.
+  int Dpi() const { return dpi_; }
+  void ChangeDpi(int dpi) { dpi_ = dpi; }
+  // What the window system shows at that DPI: the client area, a control's
+  // place inside its container, a control's font height.
+  Rect ClientPixels() const;
+  Control* Find(const std::string& name) const;
+  Rect PixelsOf(const Control& control) const;
+  int FontHeightOf(const Control& control) const;
 
   const FormDesign& Design() const { return design_; }
   MemoryForm* Owner() const { return owner_; }
@@ -289,6 +301,7 @@ class MemoryForm : public Form {
   MemoryToolkit& toolkit_;
   FormDesign design_;
   Handle hwnd_;
+  int dpi_;
   bool loaded_ = true, visible_ = false, enabled_ = true;
   MemoryForm* owner_ = nullptr;
   Control* focus_ = nullptr;
@@ -308,6 +321,8 @@ class MemoryToolkit : public Toolkit {
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override;
   void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
   void Beep() override { ++beeps; }
+
+  int dpi = 96;  // of the windows made from now on
   void Run() override {}
   bool UserCommandWaiting() override;
   void DiscardUserCommands() override;

@@ -49,6 +49,11 @@ class ComboBoxImpl final : public Wrapped<ComboBox> {
   std::string List(int index) const override;
   int ListIndex() const override;
   void SetListIndex(int index) override;
+  void ApplyDpi() override;
+
+ private:
+  // The window of a drop-down list is as high as the open list.
+  void FitList();
 };
 
 class CheckBoxImpl final : public Wrapped<CheckBox> {
@@ -84,6 +89,7 @@ class LabelImpl final : public Wrapped<Label> {
   void OnCommand(WORD code) override;
   HBRUSH OnColor(HDC dc) override;
   void Activate() override;
+  void ApplyDpi() override;
 
  private:
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -108,6 +114,7 @@ class ButtonImpl final : public Wrapped<Button> {
 class ImageImpl final : public Wrapped<Image> {
  public:
   ImageImpl(WinForm& form, const ControlDesign& d);
+  void ApplyDpi() override;
 };
 
 }  // namespace ui::win32

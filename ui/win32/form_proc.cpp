@@ -54,6 +54,12 @@ LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       shared_.gate.Raise(OnClick);
       return 0;
+    case WM_MOUSEMOVE:
+      RaiseMouseMove(shared_.gate, OnMouseMove, wParam, lParam, dpi_);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
       return 0;
@@ -138,14 +144,21 @@ void WinForm::OnShellNote(const Note& note) {
     shared_.gate.Raise(OnShellRestart);
     return;
   }
-  const WPARAM wParam = note.wParam;
+  // The mouse message is the low word of the second parameter, whatever
+  // the version of the tray's protocol.
+  shared_.gate.Raise(OnTrayNote, static_cast<int>(LOWORD(note.lParam)));
+}
+
+void RaiseMouseMove(HandlerGate& gate,
+                    const std::function<void(int, int, double, double)>& handler,
+                    WPARAM wParam, LPARAM lParam, int dpi) {
   int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
                ((wParam & MK_MBUTTON) ? 4 : 0);
   int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
               (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-  shared_.gate.Raise(OnMouseMove, button, shift,
-                     static_cast<double>(GET_X_LPARAM(note.lParam) * shared_.TwipsPerPixelX()),
-                     static_cast<double>(GET_Y_LPARAM(note.lParam) * shared_.TwipsPerPixelY()));
+  // 1440 / DPI twips per pixel, a real number.
+  const double twips = 1440.0 / dpi;
+  gate.Raise(handler, button, shift, GET_X_LPARAM(lParam) * twips, GET_Y_LPARAM(lParam) * twips);
 }
 
 void DeliverNote(const Note& note) {

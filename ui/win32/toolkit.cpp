@@ -17,6 +17,22 @@ bool PostDrain(void* shared) {
   return true;
 }
 
+Shared::~Shared() {
+  for (const SizedIcon& i : icons) DestroyIcon(i.icon);
+}
+
+HICON Shared::Icon(int size) {
+  for (const SizedIcon& i : icons) {
+    if (i.size == size) return i.icon;
+  }
+  // The icon's frame nearest that size, scaled where none has it.
+  auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size,
+                                            size, LR_DEFAULTCOLOR));
+  if (icon == nullptr) return LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  icons.push_back({size, icon});
+  return icon;
+}
+
 namespace {
 
 ATOM RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
@@ -31,14 +47,9 @@ ATOM RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) 
   return atom;
 }
 
-HICON LoadProgramIcon(HINSTANCE instance, int id, int size) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
-                                       LR_DEFAULTCOLOR));
-}
-
-int ScreenDpi(int index) {
+int ScreenDpi() {
   HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, index);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(nullptr, screen);
   return dpi > 0 ? dpi : 96;
 }
@@ -66,24 +77,12 @@ constexpr UINT kCommandRanges[][2] = {
 class Win32Toolkit final : public Toolkit {
  public:
   Win32Toolkit(HINSTANCE instance, int iconId)
-      : shared_(std::make_unique<Shared>(instance, ScreenDpi(LOGPIXELSX), ScreenDpi(LOGPIXELSY))) {
-    shared_->icon = LoadProgramIcon(instance, iconId, 32);
-    shared_->smallIcon = LoadProgramIcon(instance, iconId, GetSystemMetrics(SM_CXSMICON));
-    shared_->ownsIcons = shared_->icon != nullptr;
-    if (shared_->icon == nullptr) {
-      shared_->icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-      shared_->smallIcon = shared_->icon;
-    } else if (shared_->smallIcon == nullptr) {
-      shared_->smallIcon = shared_->icon;
-    }
+      : shared_(std::make_unique<Shared>(instance, ScreenDpi())) {
+    shared_->iconId = iconId;
   }
 
   ~Win32Toolkit() override {
     if (shared_->owner != nullptr) DestroyWindow(shared_->owner);
-    if (shared_->ownsIcons) {
-      if (shared_->smallIcon != shared_->icon) DestroyIcon(shared_->smallIcon);
-      DestroyIcon(shared_->icon);
-    }
   }
 
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override {
