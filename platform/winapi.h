@@ -46,6 +46,19 @@ struct NotifyIconDataA {
 };
 static_assert(sizeof(NotifyIconDataA) == 88);
 
+// SYSTEM_POWER_CAPABILITIES, 76 bytes: only the sleep states are read. The
+// Modern Standby flag (AoAc) came with Windows 8; before it the byte is spare
+// and zero.
+struct PowerCapabilities {
+  std::uint8_t buttonsAndLid[3];
+  std::uint8_t systemS1, systemS2, systemS3, systemS4, systemS5;
+  std::uint8_t hiberFilePresent;
+  std::uint8_t other[11];
+  std::uint8_t aoAc;
+  std::uint8_t rest[55];
+};
+static_assert(sizeof(PowerCapabilities) == 76);
+
 class WinApi {
  public:
   virtual ~WinApi() = default;
@@ -54,6 +67,8 @@ class WinApi {
   virtual std::int32_t GetVersionExA(OsVersionInfoA* info) = 0;
   virtual Handle GetCurrentProcess() = 0;
   virtual std::int32_t CloseHandle(Handle handle) = 0;
+  // The calling thread's last error, read right after a call that failed.
+  virtual std::uint32_t GetLastError() = 0;
   // user32
   virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
   virtual std::int32_t LockWorkStation() = 0;
@@ -61,6 +76,8 @@ class WinApi {
   // Powrprof: each argument travels as a 32-bit value
   virtual std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                        std::int32_t wakeupEventsDisabled) = 0;
+  // Nonzero when the sleep states were read.
+  virtual std::int32_t GetPwrCapabilities(PowerCapabilities* capabilities) = 0;
   // advapi32.dll
   virtual std::int32_t OpenProcessToken(Handle process, std::uint32_t access,
                                         Handle* token) = 0;

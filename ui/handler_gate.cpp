@@ -28,6 +28,18 @@ void HandlerGate::Forget(const Form* form) {
               held_.end());
 }
 
+namespace {
+bool IsUserCommand(const ShellNote& n) { return !n.restart && (n.lParam & 0xFFFF) != 512; }
+}  // namespace
+
+bool HandlerGate::HoldsUserCommand() const {
+  return std::any_of(held_.begin(), held_.end(), IsUserCommand);
+}
+
+void HandlerGate::DropUserCommands() {
+  held_.erase(std::remove_if(held_.begin(), held_.end(), IsUserCommand), held_.end());
+}
+
 // One note per message: a note whose handler waits for the user (the tray
 // menu) leaves the rest to the loop that waits.
 void HandlerGate::PostIfDue() {

@@ -85,6 +85,10 @@ class HandlerGate {
   void Drain();
   // The window went: what was held for it goes too.
   void Forget(const Form* form);
+  // Held notes of the user's buttons on the tray icon (not pointer moves,
+  // not shell restarts): whether one waits, and dropping them.
+  bool HoldsUserCommand() const;
+  void DropUserCommands();
 
  private:
   void PostIfDue();

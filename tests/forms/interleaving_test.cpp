@@ -1,8 +1,9 @@
 // Long random runs of everything that can reach the program: ticks with the
 // clock moving and jumping, tray notifications at the top level and inside
 // every system call the program makes, menus and the About window left open
-// across ticks, arming, edits, mode switches and shell restarts. After every
-// event the program's promises must hold. Each run is seeded and replayable.
+// across ticks, arming, edits, mode switches and shell restarts, actions
+// that fail and machines that refuse them. After every event the program's
+// promises must hold. Each run is seeded and replayable.
 //
 //   VESPERA_INTERLEAVING_EVENTS  events in all (default 1,000,000)
 //   VESPERA_INTERLEAVING_SEED    seed of the first run (default 1); run i has seed + i
@@ -38,6 +39,12 @@ class Interleaving {
     main->mnuExit->OnClick = [this, inner = main->mnuExit->OnClick] {
       exitChosen_ = true;
       inner();
+    };
+    // A new arming starts its count before anything it lets through runs.
+    main->cmdTimer->OnClick = [this, inner = main->cmdTimer->OnClick] {
+      const bool armed = main->bTimerOn;
+      inner();
+      if (!armed && main->bTimerOn) firedThisArming_ = 0;
     };
     sys.log.during = [this](const std::string& routine) { DuringCall(routine); };
     while (events < limit && !toolkit.quit && failure_.empty()) Event(0);
@@ -103,7 +110,15 @@ class Interleaving {
     Win().TrayNotify(message);
   }
   void RestartEvent(int) { Win().ShellRestart(); }
-  void ArmEvent(int) { Win().Click(*main->cmdTimer); }
+  void ArmEvent(int depth) {
+    // Now and then a machine without some sleep states, or an action call
+    // that fails.
+    sys.api.SetPowerCaps(Pick(4) == 0 ? static_cast<unsigned>(Pick(64)) : 0b11111);
+    const std::int32_t result = Pick(4) == 0 ? 0 : 1;
+    sys.api.exitResult = sys.api.suspendResult = sys.api.lockResult = result;
+    Note(depth, result == 0 ? "  failing" : "");
+    Win().Click(*main->cmdTimer);
+  }
   void ModeEvent(int) { Win().Click(*main->opt[static_cast<std::size_t>(Pick(2))]); }
   void HideEvent(int) {
     if (Pick(2) != 0) Win().CloseButton();
@@ -145,7 +160,7 @@ class Interleaving {
   // sends while the call waits.
   void DuringCall(const std::string& routine) {
     if (routine == "ExitWindowsEx" || routine == "SetSuspendState" || routine == "LockWorkStation") {
-      CheckAction();
+      CheckAction(routine);
     }
     // From the moment Exit is chosen, the countdown has stopped and no icon is added.
     if (exitChosen_ && Win().TimerEnabled(*main->Timer)) Fail("the countdown ran on after Exit");
@@ -169,9 +184,12 @@ class Interleaving {
     if (failure_.empty()) failure_ = rule + " (after " + std::to_string(events) + " events)";
   }
 
-  void CheckAction() {
+  void CheckAction(const std::string& routine) {
     ++actions;
-    if (actions > 1) Fail("the action ran twice");
+    if (++firedThisArming_ > 1) Fail("one arming fired twice");
+    succeeded_ = (routine == "ExitWindowsEx"     ? sys.api.exitResult
+                  : routine == "SetSuspendState" ? sys.api.suspendResult
+                                                 : sys.api.lockResult) != 0;
     if (exitChosen_) Fail("the action ran after Exit");
     if (!main->bTimerOn) Fail("the action ran while disarmed");
     if (platform::OleDateToSeconds(sys.clock.now) < platform::OleDateToSeconds(main->dtTarget)) {
@@ -197,10 +215,10 @@ class Interleaving {
       auto last = std::find_if(tray.rbegin(), tray.rend(),
                                [](const doubles::Call& c) { return c.routine == "Shell_NotifyIconA"; });
       if (last == tray.rend() || last->args[0] != 2) Fail("an icon remains after the end");
-      if (actions == 0 && !exitChosen_) Fail("the program ended without Exit or the action");
+      if (!succeeded_ && !exitChosen_) Fail("the program ended without Exit or a done action");
       return;
     }
-    if (actions != 0) Fail("the program goes on after the action");
+    if (succeeded_) Fail("the program goes on after a done action");
     if (!Win().Loaded()) Fail("the main window went without the end");
     const bool armed = main->bTimerOn;
     if (Win().TimerEnabled(*main->Timer) != armed) Fail("the ticks and the armed state disagree");
@@ -223,6 +241,8 @@ class Interleaving {
   std::string trace_, failure_;
   std::map<std::string, std::string> tips_;
   bool exitChosen_ = false;
+  bool succeeded_ = false;  // the last action call reported success
+  int firedThisArming_ = 0;
   int nested_ = 0;
 };
 

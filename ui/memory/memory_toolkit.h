@@ -202,8 +202,13 @@ class MemoryForm : public Form {
 
   void Show() override;
   void ShowModal(Form& owner) override;
-  void Hide() override { visible_ = false; }
+  void Hide() override { visible_ = topmost_ = false; }
+  void ShowInFront() override;
+  void EndTopmost() override { topmost_ = false; }
   bool Visible() const override { return loaded_ && visible_; }
+  // Shown above all other windows (never activated: memory has no focus
+  // between windows).
+  bool Topmost() const { return Visible() && topmost_; }
   bool Loaded() const override { return loaded_; }
   void Unload() override;
 
@@ -276,7 +281,7 @@ class MemoryForm : public Form {
   MemoryToolkit& toolkit_;
   FormDesign design_;
   Handle hwnd_;
-  bool loaded_ = true, visible_ = false, enabled_ = true;
+  bool loaded_ = true, visible_ = false, enabled_ = true, topmost_ = false;
   MemoryForm* owner_ = nullptr;
   Control* focus_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
@@ -295,6 +300,9 @@ class MemoryToolkit : public Toolkit {
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override;
   void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
   void Beep() override { ++beeps; }
+  void WarningBeep() override { ++warningBeeps; }
+  bool UserCommandWaiting() override { return gate.HoldsUserCommand(); }
+  void DiscardUserCommands() override { gate.DropUserCommands(); }
   void Run() override {}
 
   // Forms created so far that still exist, newest last.
@@ -303,6 +311,7 @@ class MemoryToolkit : public Toolkit {
 
   std::vector<MessageBoxCall> messageBoxes;
   int beeps = 0;        // the program's and the edits' own
+  int warningBeeps = 0;
   std::string clipboard;
   // What happens while the next modal window or popup menu waits for the
   // user (each runs once); without them the two return at once.

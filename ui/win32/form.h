@@ -40,6 +40,8 @@ class WinForm final : public Form {
   void Show() override;
   void ShowModal(Form& owner) override;
   void Hide() override;
+  void ShowInFront() override;
+  void EndTopmost() override;
   bool Visible() const override;
   bool Loaded() const override;
   void Unload() override;
@@ -98,6 +100,7 @@ class WinForm final : public Form {
   void OnNcDestroy();
   void OnTimerMessage(UINT_PTR id);
   void Center();
+  void PrepareFirstShow();
 
   template <class T, class Design>
   T& Add(Kind kind, const Design& d);

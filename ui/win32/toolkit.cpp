@@ -81,6 +81,19 @@ class Win32Toolkit final : public Toolkit {
   }
 
   void Beep() override { MessageBeep(MB_OK); }
+  void WarningBeep() override { MessageBeep(MB_ICONEXCLAMATION); }
+
+  bool UserCommandWaiting() override {
+    MSG msg;
+    return shared_->gate.HoldsUserCommand() || QueuedInput(msg, PM_NOREMOVE);
+  }
+
+  void DiscardUserCommands() override {
+    shared_->gate.DropUserCommands();
+    MSG msg;
+    while (QueuedInput(msg, PM_REMOVE)) {
+    }
+  }
 
   void Run() override { RunMessageLoop(*shared_); }
 
@@ -97,6 +110,13 @@ class Win32Toolkit final : public Toolkit {
                                      instance, nullptr);
     SetWindowLongPtrW(shared_->owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shared_.get()));
     shared_->taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  }
+
+  // Key and mouse-button messages queued for the thread.
+  static bool QueuedInput(MSG& msg, UINT how) {
+    return PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, how) ||
+           PeekMessageW(&msg, nullptr, WM_LBUTTONDOWN, WM_MOUSELAST, how) ||
+           PeekMessageW(&msg, nullptr, WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK, how);
   }
 
   std::unique_ptr<Shared> shared_;
