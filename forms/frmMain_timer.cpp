@@ -37,20 +37,21 @@ modShutdown::Refusal ArmingRefusal(platform::WinApi& api, const std::string& act
   return modShutdown::Refusal::None;
 }
 
+// The status line's reason for a refusal; the version guard names the action.
 std::string RefusalText(modShutdown::Refusal refusal, const std::string& action) {
-  switch (refusal) {
-    case modShutdown::Refusal::NoSleepModernStandby: return "现代待机的电脑不能挂起";
-    case modShutdown::Refusal::NoSleep: return "这台电脑不能挂起";
-    case modShutdown::Refusal::NoHibernation: return "睡眠即休眠，未开启：powercfg /h on";
-    default: return "这个Windows版本不能" + action;
-  }
+  static constexpr const char* kReasons[] = {"这个Windows版本不能", "现代待机的电脑不能挂起",
+                                             "这台电脑不能挂起", "睡眠即休眠，未开启：powercfg /h on"};
+  std::string text = kReasons[static_cast<int>(refusal) - 1];
+  if (refusal == modShutdown::Refusal::Version) text.append(action);
+  return text;
 }
 
 std::string FailureText(const std::string& action, std::uint32_t error) {
-  std::string text = action + "失败：";
-  if (error == ERROR_PRIVILEGE_NOT_HELD) return text + "没有权限";
-  if (error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED) return text + "系统不支持";
-  return text + "错误" + std::to_string(error);
+  std::string text = action;
+  text.append("失败：");
+  if (error == ERROR_PRIVILEGE_NOT_HELD) return text.append("没有权限");
+  if (error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED) return text.append("系统不支持");
+  return text.append("错误").append(std::to_string(error));
 }
 
 std::int64_t UnitSeconds(const std::string& unit) {

@@ -93,12 +93,11 @@ Refusal SuspendRefusal(platform::WinApi& api, std::int32_t lHibernate) {
 
 namespace {
 
-// One action call: on the NT platform with the shutdown privilege around
-// it. The error is read before the privilege step can overwrite it.
-template <class Call>
-bool CallAction(platform::WinApi& api, bool privilege, std::uint32_t* error, Call call) {
-  if (privilege) EnableShutdownPrivilege(api, true);
-  const bool done = call() != 0;
+bool OnNt(const OSVersionRecord& os) { return os.lPlatformId == VER_PLATFORM_WIN32_NT; }
+
+// After an action's call: a failure's error is read before the privilege
+// step can overwrite it, then the privilege taken before the call goes.
+bool Finish(platform::WinApi& api, bool privilege, bool done, std::uint32_t* error) {
   if (!done && error != nullptr) *error = api.GetLastError();
   if (privilege) EnableShutdownPrivilege(api, false);
   return done;
@@ -109,29 +108,30 @@ bool Refused(std::uint32_t* error) {
   return false;
 }
 
-bool OnNt(const OSVersionRecord& os) { return os.lPlatformId == VER_PLATFORM_WIN32_NT; }
-
 }  // namespace
 
 bool DoExitWindows(platform::WinApi& api, std::uint32_t lFlags, bool bForceClose,
                    std::uint32_t* error) {
   const std::uint32_t flags = bForceClose ? (lFlags | EWX_FORCE) : lFlags;
-  return CallAction(api, OnNt(GetVersionInfo(api)), error,
-                    [&] { return api.ExitWindowsEx(flags, 0); });
+  const bool nt = OnNt(GetVersionInfo(api));
+  if (nt) EnableShutdownPrivilege(api, true);
+  return Finish(api, nt, api.ExitWindowsEx(flags, 0) != 0, error);
 }
 
 bool DoSuspend(platform::WinApi& api, std::int32_t lHibernate, bool bForceSuspend,
                bool bNoWakeEvents, std::uint32_t* error) {
   const OSVersionRecord os = GetVersionInfo(api);
   if (!SuspendAllowed(os)) return Refused(error);
-  return CallAction(api, OnNt(os), error, [&] {
-    return api.SetSuspendState(lHibernate, AsLong(bForceSuspend), AsLong(bNoWakeEvents));
-  });
+  const bool nt = OnNt(os);
+  if (nt) EnableShutdownPrivilege(api, true);
+  return Finish(api, nt,
+                api.SetSuspendState(lHibernate, AsLong(bForceSuspend), AsLong(bNoWakeEvents)) != 0,
+                error);
 }
 
 bool DoLockWorkstation(platform::WinApi& api, std::uint32_t* error) {
   if (!LockAllowed(GetVersionInfo(api))) return Refused(error);
-  return CallAction(api, false, error, [&] { return api.LockWorkStation(); });
+  return Finish(api, false, api.LockWorkStation() != 0, error);
 }
 
 void EnableShutdownPrivilege(platform::WinApi& api, bool bEnable) {

@@ -84,14 +84,12 @@ class Win32Toolkit final : public Toolkit {
   void WarningBeep() override { MessageBeep(MB_ICONEXCLAMATION); }
 
   bool UserCommandWaiting() override {
-    MSG msg;
-    return shared_->gate.HoldsUserCommand() || QueuedInput(msg, PM_NOREMOVE);
+    return shared_->gate.HoldsUserCommand() || QueuedInput(PM_NOREMOVE);
   }
 
   void DiscardUserCommands() override {
     shared_->gate.DropUserCommands();
-    MSG msg;
-    while (QueuedInput(msg, PM_REMOVE)) {
+    while (QueuedInput(PM_REMOVE)) {
     }
   }
 
@@ -113,10 +111,15 @@ class Win32Toolkit final : public Toolkit {
   }
 
   // Key and mouse-button messages queued for the thread.
-  static bool QueuedInput(MSG& msg, UINT how) {
-    return PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, how) ||
-           PeekMessageW(&msg, nullptr, WM_LBUTTONDOWN, WM_MOUSELAST, how) ||
-           PeekMessageW(&msg, nullptr, WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK, how);
+  static bool QueuedInput(UINT how) {
+    static constexpr UINT kRanges[][2] = {{WM_KEYFIRST, WM_KEYLAST},
+                                          {WM_LBUTTONDOWN, WM_MOUSELAST},
+                                          {WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK}};
+    MSG msg;
+    for (const auto& range : kRanges) {
+      if (PeekMessageW(&msg, nullptr, range[0], range[1], how)) return true;
+    }
+    return false;
   }
 
   std::unique_ptr<Shared> shared_;
