@@ -1,8 +1,10 @@
 // The Windows routines the program binds at run time, by library name and
 // routine name at the first call. A routine or library that cannot be found
-// makes its call return 0 (nothing is done).
+// makes its call return 0 (nothing is done); an action's call then reports
+// the error ERROR_CALL_NOT_IMPLEMENTED.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -57,7 +59,9 @@ struct PowerCapabilities {
   std::uint8_t aoAc;
   std::uint8_t rest[55];
 };
-static_assert(sizeof(PowerCapabilities) == 76);
+static_assert(sizeof(PowerCapabilities) == 76 && offsetof(PowerCapabilities, systemS1) == 3 &&
+              offsetof(PowerCapabilities, hiberFilePresent) == 8 &&
+              offsetof(PowerCapabilities, aoAc) == 20);
 
 class WinApi {
  public:

@@ -17,7 +17,8 @@ namespace {
 // routine expects it.
 //
 // SetSuspendState and GetPwrCapabilities return a BOOLEAN in AL only, so
-// their result is read as one byte; its BOOLEAN arguments are pushed as 32-bit values either way.
+// their result is read as one byte; SetSuspendState's BOOLEAN arguments are
+// pushed as 32-bit values either way.
 #define VESPERA_BOUND_ROUTINES(X)                                                        \
   X(GetVersionExA, "kernel32", std::int32_t, (OsVersionInfoA*))                          \
   X(GetCurrentProcess, "kernel32", Handle, ())                                           \
