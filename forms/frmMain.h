@@ -45,6 +45,8 @@ class frmMain {
   std::int32_t lBlinkSecs = 0;
   double dtTarget = 0;
   bool bIconPhase = false;
+  // The warning has brought the window to the front in this countdown.
+  bool bWarned = false;
   modTray::NotifyIconData nid;
 
   // Controls, created by the start-up sequence.
@@ -88,7 +90,11 @@ class frmMain {
   void Disarm();
   bool Arm();
   bool ComputeDeadline(double& deadline);
-  void PerformAction();
+  // True when the action's call succeeded; otherwise error is what it reported.
+  bool PerformAction(std::uint32_t& error);
+  void ActionFailed(std::uint32_t error);
+  // The window above all others, without the focus; About closes first.
+  void BringToFront();
 
   // Numeric entry fields: one rule set shared by the four pairs.
   void TextChanged(ui::TextBox& txt, ui::ScrollBar& vs);

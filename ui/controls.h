@@ -237,7 +237,13 @@ class Form {
 
   virtual void Show() = 0;                  // modeless, centred on first show
   virtual void ShowModal(Form& owner) = 0;  // returns when this window is gone
+  // Hides the window; a window kept in front stops being so.
   virtual void Hide() = 0;
+  // Shows the window above all others without activating it, so that the
+  // keyboard stays where the user types; it stays there until EndTopmost
+  // or Hide.
+  virtual void ShowInFront() = 0;
+  virtual void EndTopmost() = 0;
   virtual bool Visible() const = 0;
   virtual bool Loaded() const = 0;          // the window exists
   // A close request: raises OnUnload, then closes unless it was cancelled.
@@ -272,6 +278,8 @@ class Toolkit {
   virtual void MessageBox(const std::string& text, const std::string& title,
                           MessageIcon icon) = 0;
   virtual void Beep() = 0;
+  // The system's warning sound (the exclamation).
+  virtual void WarningBeep() = 0;
   // Runs until the main window has really closed.
   virtual void Run() = 0;
   // Input that waits for the window thread: held while a handler ran, or

@@ -16,8 +16,9 @@ namespace {
 // program's own; on 32-bit x86 (stdcall) each is passed exactly as the real
 // routine expects it.
 //
-// SetSuspendState returns a BOOLEAN in AL only, so its result is read as one
-// byte; its BOOLEAN arguments are pushed as 32-bit values either way.
+// SetSuspendState and GetPwrCapabilities return a BOOLEAN in AL only, so
+// their result is read as one byte; SetSuspendState's BOOLEAN arguments are
+// pushed as 32-bit values either way.
 #define VESPERA_BOUND_ROUTINES(X)                                                        \
   X(GetVersionExA, "kernel32", std::int32_t, (OsVersionInfoA*))                          \
   X(GetCurrentProcess, "kernel32", Handle, ())                                           \
@@ -26,6 +27,7 @@ namespace {
   X(SetForegroundWindow, "user32", std::int32_t, (Handle))                               \
   X(LockWorkStation, "user32.dll", std::int32_t, ())                                     \
   X(SetSuspendState, "Powrprof", std::uint8_t, (std::int32_t, std::int32_t, std::int32_t)) \
+  X(GetPwrCapabilities, "Powrprof", std::uint8_t, (PowerCapabilities*))                  \
   X(OpenProcessToken, "advapi32.dll", std::int32_t, (Handle, std::uint32_t, Handle*))    \
   X(LookupPrivilegeValueA, "advapi32.dll", std::int32_t, (const char*, const char*, Luid*)) \
   X(AdjustTokenPrivileges, "advapi32.dll", std::int32_t,                                 \
@@ -170,6 +172,13 @@ struct Routines {
 // is ready before any code runs and needs no destruction.
 constinit Routines routines;
 
+// An action whose routine this system lacks fails as a call the system does
+// not implement, not with whatever error an earlier call left behind.
+std::int32_t Missing() {
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return 0;
+}
+
 class Win32WinApi final : public WinApi {
  public:
   std::int32_t GetVersionExA(OsVersionInfoA* info) override {
@@ -188,15 +197,16 @@ class Win32WinApi final : public WinApi {
   std::int32_t CloseHandle(Handle handle) override {
     return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
   }
+  std::uint32_t GetLastError() override { return ::GetLastError(); }
   std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
     auto* f = routines.ExitWindowsEx.Get();
     WaitingCall waiting;
-    return f ? f(flags, reserved) : 0;
+    return f ? f(flags, reserved) : Missing();
   }
   std::int32_t LockWorkStation() override {
     auto* f = routines.LockWorkStation.Get();
     WaitingCall waiting;
-    return f ? f() : 0;
+    return f ? f() : Missing();
   }
   std::int32_t SetForegroundWindow(Handle hwnd) override {
     auto* f = routines.SetForegroundWindow.Get();
@@ -206,8 +216,13 @@ class Win32WinApi final : public WinApi {
   std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                std::int32_t wakeupEventsDisabled) override {
     auto* f = routines.SetSuspendState.Get();
+    if (!f) return Missing();
     WaitingCall waiting;
-    return f && f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
+    return f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
+  }
+  std::int32_t GetPwrCapabilities(PowerCapabilities* capabilities) override {
+    auto* f = routines.GetPwrCapabilities.Get();
+    return f && f(capabilities) != 0 ? 1 : 0;
   }
   std::int32_t OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override {
     auto* f = routines.OpenProcessToken.Get();

@@ -39,9 +39,9 @@ class SessionTest(unittest.TestCase):
         return answer
 
 
-def new_session(testcase, version="winxp", overrides="", program=True):
+def new_session(testcase, version="winxp", overrides="", program=True, power=None):
     """A session of its own for one test; stopped when the test ends."""
-    s = e2e.Session(e2e.context(), version, testcase.id().rsplit(".", 1)[-1], overrides)
+    s = e2e.Session(e2e.context(), version, testcase.id().rsplit(".", 1)[-1], overrides, power=power)
     s.start(program=program)
     testcase.addCleanup(s.stop)
     return s

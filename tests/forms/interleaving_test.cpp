@@ -2,9 +2,10 @@
 // clock moving and jumping, tray notifications, other programs' clicks,
 // characters and close requests at the top level and inside every system
 // call the program makes, menus and the About window left open across
-// ticks, arming, edits, mode switches and shell restarts. After every event
-// the program's promises must hold, and every note is followed from its
-// arrival to its one delivery. Each run is seeded and replayable.
+// ticks, arming, edits, mode switches and shell restarts, actions that fail
+// and machines that refuse them. After every event the program's promises
+// must hold, and every note is followed from its arrival to its one
+// delivery. Each run is seeded and replayable.
 //
 //   VESPERA_INTERLEAVING_EVENTS  events in all (default 1,000,000)
 //   VESPERA_INTERLEAVING_SEED    seed of the first run (default 1); run i has seed + i
@@ -30,7 +31,8 @@ const char* const kMenuChoices[] = {"", "", "", "", "", "mnuAbout", "mnuAbout", 
 constexpr long kRunLength = 3000;
 const std::int16_t kSentKeys[] = {27, '5', '0', 'x', 8};
 constexpr std::string_view kQuietRoutines =
-    "GetCurrentProcess OpenProcessToken LookupPrivilegeValueA AdjustTokenPrivileges CloseHandle GetVersionExA";
+    "GetCurrentProcess OpenProcessToken LookupPrivilegeValueA AdjustTokenPrivileges CloseHandle GetVersionExA "
+    "GetLastError GetPwrCapabilities";
 
 class Interleaving {
  public:
@@ -46,8 +48,17 @@ class Interleaving {
       exitChosen_ = true;
       inner();
     };
+    // A new arming starts its count before anything it lets through runs.
+    main->cmdTimer->OnClick = [this, inner = main->cmdTimer->OnClick] {
+      const bool armed = main->bTimerOn;
+      inner();
+      if (!armed && main->bTimerOn) firedThisArming_ = 0;
+    };
     sys.log.during = [this](const std::string& routine) { DuringCall(routine); };
     toolkit.onDeliver = [this](const ui::Note& note, bool gone) { Delivered(note, gone); };
+    toolkit.onDiscard = [this] {
+      std::erase_if(pending_, [](const auto& p) { return p.second == ui::Note::Kind::Command; });
+    };
     // Sent at the top level while older notes wait for the loop.
     toolkit.sentMeanwhile = [this] {
       if (nested_ >= 2 || toolkit.quit || Pick(8) != 0) return;
@@ -189,7 +200,15 @@ class Interleaving {
     return std::any_of(pending_.begin(), pending_.end(),
                        [](const auto& p) { return p.second == ui::Note::Kind::Command; });
   }
-  void ArmEvent(int) { Win().Click(*main->cmdTimer); }
+  void ArmEvent(int depth) {
+    // Now and then a machine without some sleep states, or an action call
+    // that fails.
+    sys.api.SetPowerCaps(Pick(4) == 0 ? static_cast<unsigned>(Pick(64)) : 0b11111);
+    const std::int32_t result = Pick(4) == 0 ? 0 : 1;
+    sys.api.exitResult = sys.api.suspendResult = sys.api.lockResult = result;
+    Note(depth, result == 0 ? "  failing" : "");
+    Win().Click(*main->cmdTimer);
+  }
   void ModeEvent(int) { Win().Click(*main->opt[static_cast<std::size_t>(Pick(2))]); }
   void HideEvent(int) {
     if (Pick(2) != 0) Win().CloseButton();
@@ -231,7 +250,7 @@ class Interleaving {
   // sends while the call waits.
   void DuringCall(const std::string& routine) {
     if (routine == "ExitWindowsEx" || routine == "SetSuspendState" || routine == "LockWorkStation") {
-      CheckAction();
+      CheckAction(routine);
       return;
     }
     // From the moment Exit is chosen, the countdown has stopped and no icon is added.
@@ -275,9 +294,12 @@ class Interleaving {
     if (failure_.empty()) failure_ = rule + " (after " + std::to_string(events) + " events)";
   }
 
-  void CheckAction() {
+  void CheckAction(const std::string& routine) {
     ++actions;
-    if (actions > 1) Fail("the action ran twice");
+    if (++firedThisArming_ > 1) Fail("one arming fired twice");
+    succeeded_ = (routine == "ExitWindowsEx"     ? sys.api.exitResult
+                  : routine == "SetSuspendState" ? sys.api.suspendResult
+                                                 : sys.api.lockResult) != 0;
     if (exitChosen_) Fail("the action ran after Exit");
     if (!main->bTimerOn) Fail("the action ran while disarmed");
     if (CommandWaits()) Fail("the action ran while a user's command waited");
@@ -304,10 +326,10 @@ class Interleaving {
       auto last = std::find_if(tray.rbegin(), tray.rend(),
                                [](const doubles::Call& c) { return c.routine == "Shell_NotifyIconA"; });
       if (last == tray.rend() || last->args[0] != 2) Fail("an icon remains after the end");
-      if (actions == 0 && !exitChosen_) Fail("the program ended without Exit or the action");
+      if (!succeeded_ && !exitChosen_) Fail("the program ended without Exit or a done action");
       return;
     }
-    if (actions != 0) Fail("the program goes on after the action");
+    if (succeeded_) Fail("the program goes on after a done action");
     if (!Win().Loaded()) Fail("the main window went without the end");
     const bool armed = main->bTimerOn;
     if (Win().TimerEnabled(*main->Timer) != armed) Fail("the ticks and the armed state disagree");
@@ -330,6 +352,8 @@ class Interleaving {
   std::string trace_, failure_;
   std::map<std::string, std::string> tips_;
   bool exitChosen_ = false;
+  bool succeeded_ = false;  // the last action call reported success
+  int firedThisArming_ = 0;
   int nested_ = 0;
   std::deque<std::pair<std::uint32_t, ui::Note::Kind>> pending_;
   std::uint32_t lastDelivered_ = 0;

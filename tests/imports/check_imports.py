@@ -40,7 +40,7 @@ RUN_TIME_BOUND = {
     "GetVersionExA", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
     "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
     "AdjustTokenPrivileges", "Shell_NotifyIconA", "SetForegroundWindow",
-    "InitCommonControls", "ShellExecuteA", "SetDefaultDllDirectories",
+    "InitCommonControls", "ShellExecuteA", "SetDefaultDllDirectories", "GetPwrCapabilities",
 }
 
 SIZE_BUDGET = 73728  # 72 KiB

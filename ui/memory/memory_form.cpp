@@ -66,6 +66,10 @@ void MemoryForm::Show() {
   if (loaded_) visible_ = true;
 }
 
+void MemoryForm::ShowInFront() {
+  if (loaded_) visible_ = topmost_ = true;
+}
+
 void MemoryForm::ShowModal(Form& owner) {
   // The window system would wait here until this window closes; in memory
   // what the test scripted for the wait happens, then the call returns and
@@ -314,6 +318,7 @@ bool MemoryToolkit::UserCommandWaiting() {
 void MemoryToolkit::DiscardUserCommands() {
   gate.DiscardCommands();
   input.clear();
+  if (onDiscard) onDiscard();
 }
 
 void MemoryToolkit::WaitForUser(std::function<void()>& script) {

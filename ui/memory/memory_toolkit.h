@@ -206,8 +206,13 @@ class MemoryForm : public Form {
 
   void Show() override;
   void ShowModal(Form& owner) override;
-  void Hide() override { visible_ = false; }
+  void Hide() override { visible_ = topmost_ = false; }
+  void ShowInFront() override;
+  void EndTopmost() override { topmost_ = false; }
   bool Visible() const override { return loaded_ && visible_; }
+  // Shown above all other windows (never activated: memory has no focus
+  // between windows).
+  bool Topmost() const { return Visible() && topmost_; }
   bool Loaded() const override { return loaded_; }
   void Unload() override;
 
@@ -302,7 +307,7 @@ class MemoryForm : public Form {
   FormDesign design_;
   Handle hwnd_;
   int dpi_;
-  bool loaded_ = true, visible_ = false, enabled_ = true;
+  bool loaded_ = true, visible_ = false, enabled_ = true, topmost_ = false;
   MemoryForm* owner_ = nullptr;
   Control* focus_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
@@ -323,6 +328,7 @@ class MemoryToolkit : public Toolkit {
   void Beep() override { ++beeps; }
 
   int dpi = 96;  // of the windows made from now on
+  void WarningBeep() override { ++warningBeeps; }
   void Run() override {}
   bool UserCommandWaiting() override;
   void DiscardUserCommands() override;
@@ -334,6 +340,7 @@ class MemoryToolkit : public Toolkit {
 
   std::vector<MessageBoxCall> messageBoxes;
   int beeps = 0;        // the program's and the edits' own
+  int warningBeeps = 0;
   std::string clipboard;
   // What happens while the next modal window or popup menu waits for the
   // user (each runs once); without them the two return at once.
@@ -361,6 +368,7 @@ class MemoryToolkit : public Toolkit {
   // delivery, and whether its window had gone.
   std::uint32_t nextSerial = 0;
   std::function<void(const Note& note, bool windowGone)> onDeliver;
+  std::function<void()> onDiscard;  // the held and queued commands were dropped
 
   // Nesting of change events, as the property tests watch it.
   int changeDepth = 0, maxChangeDepth = 0;

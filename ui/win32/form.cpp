@@ -164,15 +164,17 @@ void WinForm::Center() {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void WinForm::PrepareFirstShow() {
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  Center();
+  // Access-key underlines and focus marks always show, as on a dialog.
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
+}
+
 void WinForm::Show() {
   if (hwnd_ == nullptr) return;
-  if (!shownOnce_) {
-    shownOnce_ = true;
-    Center();
-    // Access-key underlines and focus marks always show, as on a dialog.
-    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS),
-                 0);
-  }
+  PrepareFirstShow();
   ShowWindow(hwnd_, SW_SHOW);
   if (focusPending_ && savedFocus_ != nullptr && GetActiveWindow() == hwnd_) {
     focusPending_ = false;
@@ -197,7 +199,22 @@ void WinForm::ShowModal(Form& owner) {
 }
 
 void WinForm::Hide() {
-  if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_HIDE);
+  if (hwnd_ == nullptr) return;
+  EndTopmost();
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
+void WinForm::ShowInFront() {
+  if (hwnd_ == nullptr) return;
+  PrepareFirstShow();
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void WinForm::EndTopmost() {
+  if (hwnd_ != nullptr) {
+    SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 bool WinForm::Visible() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) != FALSE; }

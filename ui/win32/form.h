@@ -41,6 +41,8 @@ class WinForm final : public Form {
   void Show() override;
   void ShowModal(Form& owner) override;
   void Hide() override;
+  void ShowInFront() override;
+  void EndTopmost() override;
   bool Visible() const override;
   bool Loaded() const override;
   void Unload() override;
@@ -113,6 +115,7 @@ class WinForm final : public Form {
   void FitClientArea(int left, int top, UINT flags);
   void SetIcons();
   void Center();
+  void PrepareFirstShow();
 
   template <class T, class Design>
   T& Add(Kind kind, const Design& d);

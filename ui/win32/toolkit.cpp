@@ -72,6 +72,7 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 constexpr UINT kCommandRanges[][2] = {
     {WM_CLOSE, WM_CLOSE},           {BM_CLICK, BM_CLICK},           {WM_KEYFIRST, WM_KEYLAST},
     {WM_COMMAND, WM_SYSCOMMAND},    {WM_LBUTTONDOWN, WM_MOUSELAST}, {WM_IME_CHAR, WM_IME_CHAR},
+    {WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK},
 };
 
 class Win32Toolkit final : public Toolkit {
@@ -95,6 +96,7 @@ class Win32Toolkit final : public Toolkit {
   }
 
   void Beep() override { MessageBeep(MB_OK); }
+  void WarningBeep() override { MessageBeep(MB_ICONEXCLAMATION); }
 
   void Run() override { RunMessageLoop(*shared_); }
 
