@@ -34,8 +34,6 @@ inline constexpr std::uint32_t TOKEN_ADJUST_PRIVILEGES = 32;
 inline constexpr std::uint32_t TOKEN_QUERY = 8;
 inline constexpr std::uint32_t SE_PRIVILEGE_ENABLED = 2;
 
-inline constexpr std::int32_t SW_SHOW = 5;
-
 // Key codes.
 inline constexpr std::int16_t vbKeyEscape = 27;
 

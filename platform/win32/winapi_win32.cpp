@@ -31,8 +31,6 @@ namespace {
     (Handle, std::int32_t, const TokenPrivileges*, std::uint32_t, TokenPrivileges*,       \
      std::uint32_t*))                                                                    \
   X(Shell_NotifyIconA, "shell32", std::int32_t, (std::uint32_t, NOTIFYICONDATAA*))       \
-  X(ShellExecuteA, "shell32.dll", Handle,                                                \
-    (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
   X(InitCommonControls, "comctl32", void, ())                                           \
   X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))
 
@@ -225,12 +223,6 @@ class Win32WinApi final : public WinApi {
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
     return f(message, &record);
-  }
-  Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
-                       const char* parameters, const char* directory,
-                       std::int32_t showCommand) override {
-    auto* f = routines.ShellExecuteA.Get();
-    return f ? f(hwnd, operation, file, parameters, directory, showCommand) : 0;
   }
   void InitCommonControls() override {
     if (auto* f = routines.InitCommonControls.Get()) f();
