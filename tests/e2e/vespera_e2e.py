@@ -250,8 +250,13 @@ def web_page(build):
 
 def explorer_command_line(page):
     """The command line that opens the web page: the address quoted where
-    explorer would take one of its characters as a separator."""
-    return f'explorer "{page}"' if re.search(r"[ \t,=;]", page) else f"explorer {page}"
+    explorer would take one of its characters as a separator, backslashes
+    doubled where a quote follows them, as the command-line parse reads them."""
+    enclose = re.search(r"[ \t,=;]", page) is not None
+    arg = re.sub(r'(\\*)"', r'\1\1\\"', page)
+    if enclose:
+        arg = '"' + re.sub(r"(\\+)$", r"\1\1", arg) + '"'
+    return f"explorer {arg}"
 
 
 def split_args(text):
