@@ -31,6 +31,12 @@ class SessionTest(unittest.TestCase):
             r = self.drv("wait", "frmMain", 5000, "visible")
             self.assertTrue(r.get("ok"), f"main window did not come back: {r}")
 
+    def wait_for(self, check, what, timeout=e2e.LIMIT):
+        """Waits until check() holds, within a generous limit; fails with `what`."""
+        got = e2e.wait_until(check, timeout)
+        self.assertTrue(got, what)
+        return got
+
     def assertOk(self, answer, what=""):
         self.assertTrue(answer.get("ok"), f"{what}: driver answered {answer}")
         return answer

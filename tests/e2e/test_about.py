@@ -1,9 +1,8 @@
 """The About window, opened from the tray menu; screenshots of both windows."""
 
-import shutil
-import time
 import unittest
 
+import vespera_e2e as e2e
 from base import SessionTest
 
 WELCOME = "欢迎使用\r\n\r\nQuillon 定时关机小工具"
@@ -23,7 +22,7 @@ class AboutWindow(SessionTest):
 
     def test_a_screenshot_of_the_main_window(self):
         self.show_main()
-        time.sleep(0.5)
+        self.assertOk(self.drv("settle", "frmMain"), "main window drawn")
         shots = self.ctx.shots
         shots.mkdir(parents=True, exist_ok=True)
         self.session.screenshot(shots / "desktop.png")
@@ -41,14 +40,13 @@ class AboutWindow(SessionTest):
         self.assertTrue(c["lblWebSite"]["text"].startswith("官方网站："), c["lblWebSite"]["text"])
         self.assertIn("Image1", c)
         self.assertEqual(about["client"][2:], [385, 145])
-        time.sleep(0.5)
+        self.assertOk(self.drv("settle", "frmAbout"), "About window drawn")
         shots = self.ctx.shots
         shots.mkdir(parents=True, exist_ok=True)
         self.session.screenshot(shots / "about.png", crop_box(about["screen"]))
         # Enter and Space do not close it; Escape does.
         self.assertOk(self.drv("key", "frmAbout", "enter"))
         self.assertOk(self.drv("key", "frmAbout", "space"))
-        time.sleep(0.3)
         self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "Enter closed About")
         self.assertOk(self.drv("key", "frmAbout", "esc"))
         self.assertOk(self.drv("waitgone", "frmAbout", 5000), "Escape did not close About")
@@ -62,6 +60,19 @@ class AboutWindow(SessionTest):
         self.drv("tray", 515)
         self.assertOk(self.drv("waitgone", "frmAbout", 5000), "tray double-click left About open")
         self.assertOk(self.drv("wait", "frmMain", 5000, "visible"))
+
+    def test_d_the_link_starts_explorer_with_the_page(self):
+        self.open_about()
+        pid = self.session.vespera_pid
+        want = self.session.explorer_starts(pid) + [
+            e2e.explorer_command_line(e2e.web_page(self.ctx.build))]
+        self.assertOk(self.drv("click", "frmAbout.lblWebSite", "mouse"), "clicking the link")
+        self.wait_for(lambda: self.session.explorer_starts(pid) == want,
+                      f"explorer starts {self.session.explorer_starts(pid)}, wanted {want}")
+        self.assertEqual(self.session.relay(pid, ["ShellExecuteA"]), [], "the shell opened the page")
+        self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "the link closed About")
+        self.assertOk(self.drv("key", "frmAbout", "esc"))
+        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "Escape did not close About")
 
 
 if __name__ == "__main__":

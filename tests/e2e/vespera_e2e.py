@@ -30,6 +30,11 @@ RELAY_FUNCTIONS = [
     "ShowWindow", "AppendMenuW", "AppendMenuA", "TrackPopupMenu", "TrackPopupMenuEx",
 ]
 
+# How long a test waits for the program to reach a state it expects: far
+# beyond what an idle machine needs, so that a loaded one passes too.
+LIMIT = 20
+
+
 DESKTOP = "shell"  # the one desktop name for which Wine's explorer shows a taskbar
 DESKTOP_SIZE = "800x600"
 
@@ -446,6 +451,17 @@ class Session:
 
     def text(self, name):
         return self.control(name)["text"]
+
+    def wait_text(self, name, want, timeout=LIMIT):
+        """The control's text once it is `want`, or the last one read."""
+        seen = []
+
+        def arrived():
+            seen[:] = [self.text(name)]
+            return seen[0] == want
+
+        wait_until(arrived, timeout)
+        return seen[0]
 
 
 class Context:
