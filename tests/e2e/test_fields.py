@@ -1,7 +1,10 @@
 """Typing and spinning in the numeric fields, the mode switch, and arming
 and disarming with the settings locked in between."""
 
+import os
 import re
+import signal
+import threading
 import time
 import unittest
 
@@ -99,6 +102,23 @@ class NumericFields(SessionTest):
         self.assertEqual(self.session.text("txtPeriod"), "10")
         self.assertOk(self.drv("type", "txtPeriod", "5"))
         self.assertEqual(self.session.text("txtPeriod"), "150")
+
+    def test_held_up_program_is_answered_once_it_took_the_key(self):
+        # Stopped for a while, as a loaded machine may hold it up: the key's
+        # answer comes once the program has handled it, not after a fixed time.
+        self.type_over("txtBlink", "30")
+        self.drv("setsel", "txtBlink", 0, -1)
+        stopped = self.session.unix_processes()
+        for pid in stopped:
+            os.kill(pid, signal.SIGSTOP)
+        resume = threading.Timer(2, lambda: [os.kill(pid, signal.SIGCONT) for pid in stopped])
+        resume.start()
+        try:
+            self.assertOk(self.drv("key", "-", "2"), "a key while the program is stopped")
+            self.assertEqual(self.session.text("txtBlink"), "2", "answered before the key was handled")
+        finally:
+            resume.join()
+        self.type_over("txtBlink", "30")
 
     def test_real_clicks_on_spin_arrows(self):
         self.type_over("txtPeriod", "5")
