@@ -28,7 +28,7 @@ class SessionTest(unittest.TestCase):
         """Bring the main window back (tray double-click) if it is hidden."""
         if not self.drv("wait", "frmMain", 200, "visible").get("ok"):
             self.drv("tray", 515)
-            r = self.drv("wait", "frmMain", 5000, "visible")
+            r = self.drv("wait", "frmMain", e2e.LIMIT_MS, "visible")
             self.assertTrue(r.get("ok"), f"main window did not come back: {r}")
 
     def wait_for(self, check, what, timeout=e2e.LIMIT):

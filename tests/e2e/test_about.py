@@ -18,7 +18,7 @@ def crop_box(rect, margin=8, limit=(800, 600)):
 class AboutWindow(SessionTest):
     def open_about(self):
         r = self.assertOk(self.drv("traymenu", "关于(&A)"), "choosing About")
-        return self.assertOk(self.drv("wait", "frmAbout", 5000, "visible"), "About window")
+        return self.assertOk(self.drv("wait", "frmAbout", e2e.LIMIT_MS, "visible"), "About window")
 
     def test_a_screenshot_of_the_main_window(self):
         self.show_main()
@@ -32,7 +32,7 @@ class AboutWindow(SessionTest):
 
     def test_b_contents_and_escape(self):
         self.drv("close", "frmMain")
-        self.drv("waitgone", "frmMain", 5000)
+        self.drv("waitgone", "frmMain", e2e.LIMIT_MS)
         about = self.open_about()
         self.assertEqual(about["caption"], "关于")
         c = self.session.controls("frmAbout")
@@ -49,7 +49,7 @@ class AboutWindow(SessionTest):
         self.assertOk(self.drv("key", "frmAbout", "space"))
         self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "Enter closed About")
         self.assertOk(self.drv("key", "frmAbout", "esc"))
-        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "Escape did not close About")
+        self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
         self.assertTrue(self.drv("alive")["running"])
         self.assertFalse(self.drv("wait", "frmMain", 200, "visible").get("ok"),
                          "closing About showed the main window")
@@ -58,8 +58,8 @@ class AboutWindow(SessionTest):
         self.open_about()
         self.assertEqual(self.session.text("frmAbout.lblME"), WELCOME)
         self.drv("tray", 515)
-        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "tray double-click left About open")
-        self.assertOk(self.drv("wait", "frmMain", 5000, "visible"))
+        self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "tray double-click left About open")
+        self.assertOk(self.drv("wait", "frmMain", e2e.LIMIT_MS, "visible"))
 
     def test_d_the_link_starts_explorer_with_the_page(self):
         self.open_about()
@@ -72,7 +72,7 @@ class AboutWindow(SessionTest):
         self.assertEqual(self.session.relay(pid, ["ShellExecuteA"]), [], "the shell opened the page")
         self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "the link closed About")
         self.assertOk(self.drv("key", "frmAbout", "esc"))
-        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "Escape did not close About")
+        self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
 
 
 if __name__ == "__main__":

@@ -28,7 +28,7 @@ LATE_MS = 1000
 
 def open_about(t, s):
     t.assertTrue(s.driver("traymenu", "关于(&A)").get("ok"), "choosing About")
-    t.assertTrue(s.driver("wait", "frmAbout", 10000, "visible").get("ok"), "About window")
+    t.assertTrue(s.driver("wait", "frmAbout", e2e.LIMIT_MS, "visible").get("ok"), "About window")
 
 
 def fire_with_about_open(t, s):

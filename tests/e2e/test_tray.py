@@ -22,7 +22,7 @@ def local_time(clock):
 
 class HideAndRestore(SessionTest):
     def hidden(self):
-        return self.drv("waitgone", "frmMain", 5000)
+        return self.drv("waitgone", "frmMain", e2e.LIMIT_MS)
 
     def assert_running_with_icon(self):
         self.assertTrue(self.drv("alive")["running"], "the program ended")
@@ -41,7 +41,7 @@ class HideAndRestore(SessionTest):
                 self.assertTrue(self.hidden()["exists"], "the window was destroyed")
                 self.assert_running_with_icon()
                 self.drv("tray", WM_LBUTTONDBLCLK)
-                self.assertOk(self.drv("wait", "frmMain", 5000, "visible"), "no restore")
+                self.assertOk(self.drv("wait", "frmMain", e2e.LIMIT_MS, "visible"), "no restore")
                 c = self.session.controls()
                 self.assertEqual(c["cmbAction"]["selected"], 2)
                 self.assertEqual(c["chkForce"]["check"], 0)
@@ -107,7 +107,7 @@ class ExitFromTrayMenu(SessionTest):
         self.assertOk(self.drv("click", "cmdTimer", "send"))
         self.assertEqual(self.session.text("cmdTimer"), "禁止定时器(&D)")
         self.drv("close", "frmMain")
-        self.assertOk(self.drv("waitgone", "frmMain", 5000))
+        self.assertOk(self.drv("waitgone", "frmMain", e2e.LIMIT_MS))
         r = self.assertOk(self.drv("traymenu", "退出(&X)"), "choosing Exit")
         self.assertTrue(self.session.wait_ended(15), "the program did not end after Exit")
         tray = [c.int_arg(0) for c in self.session.tray_calls()]

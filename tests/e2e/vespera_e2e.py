@@ -33,6 +33,7 @@ RELAY_FUNCTIONS = [
 # How long a test waits for the program to reach a state it expects: far
 # beyond what an idle machine needs, so that a loaded one passes too.
 LIMIT = 20
+LIMIT_MS = LIMIT * 1000  # the same for the driver's waits
 
 
 DESKTOP = "shell"  # the one desktop name for which Wine's explorer shows a taskbar
