@@ -85,10 +85,11 @@ void frmAbout::Form_KeyPress(std::int16_t& key) {
   if (key == modConstants::vbKeyEscape) Unload();
 }
 
+// Started as at start-up: explorer runs on its own, so no loop of the shell
+// (a conversation with the browser, a wait of its own) runs on this thread
+// and the countdown's ticks go on while the page opens.
 void frmAbout::lblWebSite_Click() {
-  if (webPage_.empty()) return;
-  system_.api.ShellExecuteA(form_->Hwnd(), "open", webPage_.c_str(), nullptr, "C:\\",
-                            modConstants::SW_SHOW);
+  if (!webPage_.empty()) system_.launcher.StartWindowsProgram("explorer", webPage_);
 }
 
 void frmAbout::lblWebSite_MouseMove(int, int, double, double) { SetLinkUnderline(true); }

@@ -34,8 +34,6 @@ inline constexpr std::uint32_t TOKEN_ADJUST_PRIVILEGES = 32;
 inline constexpr std::uint32_t TOKEN_QUERY = 8;
 inline constexpr std::uint32_t SE_PRIVILEGE_ENABLED = 2;
 
-inline constexpr std::int32_t SW_SHOW = 5;
-
 // System error codes an action call can report.
 inline constexpr std::uint32_t ERROR_NOT_SUPPORTED = 50;
 inline constexpr std::uint32_t ERROR_CALL_NOT_IMPLEMENTED = 120;

@@ -75,10 +75,19 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::string QuoteArgument(std::string_view argument) {
-  if (argument.find_first_of(" \t,=;") == std::string_view::npos) return std::string(argument);
-  std::string quoted(1, '"');
-  quoted.append(argument).push_back('"');
-  return quoted;
+  const bool enclose = argument.find_first_of(" \t,=;") != std::string_view::npos;
+  std::string out;
+  if (enclose) out += '"';
+  std::size_t backslashes = 0;
+  for (const char c : argument) {
+    // Backslashes are literal unless a quote follows them: then each one
+    // must be doubled, and the quote escaped by one more.
+    if (c == '"') out.append(backslashes + 1, '\\');
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+    out += c;
+  }
+  if (enclose) out.append(backslashes, '\\').push_back('"');
+  return out;
 }
 
 std::string SystemCodePage::ToAnsi(std::u16string_view text) {

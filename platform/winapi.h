@@ -99,9 +99,6 @@ class WinApi {
   // shell32
   virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                          const NotifyIconDataA* data) = 0;
-  virtual Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
-                               const char* parameters, const char* directory,
-                               std::int32_t showCommand) = 0;
   // comctl32
   virtual void InitCommonControls() = 0;
 };

@@ -34,8 +34,6 @@ namespace {
     (Handle, std::int32_t, const TokenPrivileges*, std::uint32_t, TokenPrivileges*,       \
      std::uint32_t*))                                                                    \
   X(Shell_NotifyIconA, "shell32", std::int32_t, (std::uint32_t, NOTIFYICONDATAA*))       \
-  X(ShellExecuteA, "shell32.dll", Handle,                                                \
-    (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
   X(InitCommonControls, "comctl32", void, ())                                           \
   X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                              \
   X(GetDpiForWindow, "user32", std::uint32_t, (HWND))                                    \
@@ -256,13 +254,6 @@ class Win32WinApi final : public WinApi {
     TerminateTip(record.szTip);
     WaitingCall waiting;
     return f(message, &record);
-  }
-  Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
-                       const char* parameters, const char* directory,
-                       std::int32_t showCommand) override {
-    auto* f = routines.ShellExecuteA.Get();
-    WaitingCall waiting;
-    return f ? f(hwnd, operation, file, parameters, directory, showCommand) : 0;
   }
   void InitCommonControls() override {
     if (auto* f = routines.InitCommonControls.Get()) f();

@@ -119,15 +119,6 @@ std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platfo
   return 1;
 }
 
-platform::Handle RecordingApi::ShellExecuteA(platform::Handle hwnd, const char* operation, const char* file,
-                                             const char* parameters, const char* directory,
-                                             std::int32_t showCommand) {
-  auto text = [](const char* s) { return s ? std::string(s) : std::string("<null>"); };
-  log_.Add({"ShellExecuteA", {static_cast<long long>(hwnd), showCommand},
-                  text(operation) + "|" + text(file) + "|" + text(parameters) + "|" + text(directory)});
-  return 42;
-}
-
 void RecordingApi::InitCommonControls() { log_.Add({"InitCommonControls", {}, {}}); }
 
 void FakeClock::Set(int y, int mo, int d, int h, int mi, int s) {

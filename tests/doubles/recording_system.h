@@ -69,9 +69,6 @@ class RecordingApi : public platform::WinApi {
                                      std::uint32_t* returnLength) override;
   std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                  const platform::NotifyIconDataA* data) override;
-  platform::Handle ShellExecuteA(platform::Handle hwnd, const char* operation, const char* file,
-                                 const char* parameters, const char* directory,
-                                 std::int32_t showCommand) override;
   void InitCommonControls() override;
 
  private:

@@ -31,8 +31,14 @@ class SessionTest(unittest.TestCase):
         """Bring the main window back (tray double-click) if it is hidden."""
         if not self.drv("wait", "frmMain", 200, "visible").get("ok"):
             self.drv("tray", 515)
-            r = self.drv("wait", "frmMain", 5000, "visible")
+            r = self.drv("wait", "frmMain", e2e.LIMIT_MS, "visible")
             self.assertTrue(r.get("ok"), f"main window did not come back: {r}")
+
+    def wait_for(self, check, what, timeout=e2e.LIMIT):
+        """Waits until check() holds, within a generous limit; fails with `what`."""
+        got = e2e.wait_until(check, timeout)
+        self.assertTrue(got, what)
+        return got
 
     def assertOk(self, answer, what=""):
         self.assertTrue(answer.get("ok"), f"{what}: driver answered {answer}")

@@ -1,9 +1,8 @@
 """The About window, opened from the tray menu; screenshots of both windows."""
 
-import shutil
-import time
 import unittest
 
+import vespera_e2e as e2e
 from base import SessionTest
 
 WELCOME = "欢迎使用\r\n\r\nQuillon 定时关机小工具"
@@ -19,11 +18,11 @@ def crop_box(rect, margin=8, limit=(800, 600)):
 class AboutWindow(SessionTest):
     def open_about(self):
         r = self.assertOk(self.drv("traymenu", "关于(&A)"), "choosing About")
-        return self.assertOk(self.drv("wait", "frmAbout", 5000, "visible"), "About window")
+        return self.assertOk(self.drv("wait", "frmAbout", e2e.LIMIT_MS, "visible"), "About window")
 
     def test_a_screenshot_of_the_main_window(self):
         self.show_main()
-        time.sleep(0.5)
+        self.assertOk(self.drv("settle", "frmMain"), "main window drawn")
         shots = self.ctx.shots
         shots.mkdir(parents=True, exist_ok=True)
         self.session.screenshot(shots / "desktop.png")
@@ -33,7 +32,7 @@ class AboutWindow(SessionTest):
 
     def test_b_contents_and_escape(self):
         self.drv("close", "frmMain")
-        self.drv("waitgone", "frmMain", 5000)
+        self.drv("waitgone", "frmMain", e2e.LIMIT_MS)
         about = self.open_about()
         self.assertEqual(about["caption"], "关于")
         c = self.session.controls("frmAbout")
@@ -41,17 +40,16 @@ class AboutWindow(SessionTest):
         self.assertTrue(c["lblWebSite"]["text"].startswith("官方网站："), c["lblWebSite"]["text"])
         self.assertIn("Image1", c)
         self.assertEqual(about["client"][2:], [385, 145])
-        time.sleep(0.5)
+        self.assertOk(self.drv("settle", "frmAbout"), "About window drawn")
         shots = self.ctx.shots
         shots.mkdir(parents=True, exist_ok=True)
         self.session.screenshot(shots / "about.png", crop_box(about["screen"]))
         # Enter and Space do not close it; Escape does.
         self.assertOk(self.drv("key", "frmAbout", "enter"))
         self.assertOk(self.drv("key", "frmAbout", "space"))
-        time.sleep(0.3)
         self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "Enter closed About")
         self.assertOk(self.drv("key", "frmAbout", "esc"))
-        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "Escape did not close About")
+        self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
         self.assertTrue(self.drv("alive")["running"])
         self.assertFalse(self.drv("wait", "frmMain", 200, "visible").get("ok"),
                          "closing About showed the main window")
@@ -60,8 +58,21 @@ class AboutWindow(SessionTest):
         self.open_about()
         self.assertEqual(self.session.text("frmAbout.lblME"), WELCOME)
         self.drv("tray", 515)
-        self.assertOk(self.drv("waitgone", "frmAbout", 5000), "tray double-click left About open")
-        self.assertOk(self.drv("wait", "frmMain", 5000, "visible"))
+        self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "tray double-click left About open")
+        self.assertOk(self.drv("wait", "frmMain", e2e.LIMIT_MS, "visible"))
+
+    def test_d_the_link_starts_explorer_with_the_page(self):
+        self.open_about()
+        pid = self.session.vespera_pid
+        want = self.session.explorer_starts(pid) + [
+            e2e.explorer_command_line(e2e.web_page(self.ctx.build))]
+        self.assertOk(self.drv("click", "frmAbout.lblWebSite", "mouse"), "clicking the link")
+        self.wait_for(lambda: self.session.explorer_starts(pid) == want,
+                      f"explorer starts {self.session.explorer_starts(pid)}, wanted {want}")
+        self.assertEqual(self.session.relay(pid, ["ShellExecuteA"]), [], "the shell opened the page")
+        self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "the link closed About")
+        self.assertOk(self.drv("key", "frmAbout", "esc"))
+        self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
 
 
 if __name__ == "__main__":

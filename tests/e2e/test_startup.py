@@ -1,7 +1,6 @@
 """Start-up: the main window as designed, the tray add, the single instance,
 and the lock entry per Windows version."""
 
-import time
 import unittest
 
 import vespera_e2e as e2e
@@ -122,7 +121,7 @@ class MainWindowAfterStart(SessionTest):
 
     def test_controls_are_drawn(self):
         # A control that is "visible" can still be painted over by its container.
-        time.sleep(0.5)
+        self.assertOk(self.drv("settle", "frmMain"), "main window drawn")
         for name in ["cmbAction", "chkForce", "txtBlink", "opt(0)", "cmdTimer", "lblStatus"]:
             with self.subTest(control=name):
                 rect = self.session.screen_rect(name)

@@ -31,6 +31,12 @@ RELAY_FUNCTIONS = [
     "GetPwrCapabilities",
 ]
 
+# How long a test waits for the program to reach a state it expects: far
+# beyond what an idle machine needs, so that a loaded one passes too.
+LIMIT = 20
+LIMIT_MS = LIMIT * 1000  # the same for the driver's waits
+
+
 DESKTOP = "shell"  # the one desktop name for which Wine's explorer shows a taskbar
 DESKTOP_SIZE = "800x600"
 
@@ -257,8 +263,13 @@ def web_page(build):
 
 def explorer_command_line(page):
     """The command line that opens the web page: the address quoted where
-    explorer would take one of its characters as a separator."""
-    return f'explorer "{page}"' if re.search(r"[ \t,=;]", page) else f"explorer {page}"
+    explorer would take one of its characters as a separator, backslashes
+    doubled where a quote follows them, as the command-line parse reads them."""
+    enclose = re.search(r"[ \t,=;]", page) is not None
+    arg = re.sub(r'(\\*)"', r'\1\1\\"', page)
+    if enclose:
+        arg = '"' + re.sub(r"(\\+)$", r"\1\1", arg) + '"'
+    return f"explorer {arg}"
 
 
 def split_args(text):
@@ -478,6 +489,17 @@ class Session:
 
     def text(self, name):
         return self.control(name)["text"]
+
+    def wait_text(self, name, want, timeout=LIMIT):
+        """The control's text once it is `want`, or the last one read."""
+        seen = []
+
+        def arrived():
+            seen[:] = [self.text(name)]
+            return seen[0] == want
+
+        wait_until(arrived, timeout)
+        return seen[0]
 
 
 class Context:

@@ -45,13 +45,12 @@ TEST_F(AboutTest, ClosesOnBackgroundOnTheWelcomeTextAndOnEscapeOnly) {
   EXPECT_TRUE(Win().Visible()) << "Escape in the About window leaves the main window alone";
 }
 
-TEST_F(AboutTest, TheLinkOpensTheMakersPage) {
+TEST_F(AboutTest, TheLinkStartsExplorerWithTheMakersPage) {
   auto& a = Open();
+  sys.log.clear();
   a.Click(*About().lblWebSite);
-  const auto calls = sys.CallsTo("ShellExecuteA");
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].args, (std::vector<long long>{static_cast<long long>(a.Hwnd()), 5}));
-  EXPECT_EQ(calls[0].text, std::string("open|") + kTestPage + "|<null>|C:\\");
+  EXPECT_EQ(sys.Routines(), std::vector<std::string>{"StartWindowsProgram"});
+  EXPECT_EQ(sys.log.front().text, std::string("explorer ") + kTestPage);
   EXPECT_TRUE(About().Visible());
 }
 
@@ -61,7 +60,7 @@ TEST_F(MainWindowTest, WithoutAPageTheLinkOpensNothing) {
   Win().nextMenuChoice = "mnuAbout";
   Win().TrayNotify(517);
   AboutWin()->Click(*main->About().lblWebSite);
-  EXPECT_TRUE(sys.CallsTo("ShellExecuteA").empty());
+  EXPECT_TRUE(sys.CallsTo("StartWindowsProgram").empty());
   EXPECT_TRUE(main->About().Visible());
 }
 

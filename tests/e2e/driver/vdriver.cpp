@@ -359,6 +359,36 @@ void Pump(DWORD ms) {
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
 }
 
+// How long a command waits for the program to reach the state it expects.
+constexpr DWORD kLimitMs = 20000;
+
+bool PaintPending(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return true;
+  for (HWND c : Descendants(window)) {
+    if (IsWindowVisible(c) && GetUpdateRect(c, nullptr, FALSE)) return true;
+  }
+  return false;
+}
+
+// Waits until the thread of `window` has handled everything queued for it
+// before this call, whatever its load. The window and its children are
+// marked for repainting, and the window system hands a thread its paint
+// only once no sent, posted or input message is left in its queue: the
+// handlers of the input before have run by the time the marks are gone. A
+// hidden window has nothing to paint; for it this returns at once. False
+// when the limit passed first.
+bool Settle(HWND window, DWORD limitMs = kLimitMs) {
+  window = window ? GetAncestor(window, GA_ROOT) : nullptr;
+  if (!window || !IsWindowVisible(window)) return true;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  DWORD start = GetTickCount();
+  while (IsWindow(window) && IsWindowVisible(window) && PaintPending(window)) {
+    if (GetTickCount() - start >= limitMs) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
 HWND Focus(HWND control, HWND form) {
   AttachedInput attach(form);
   SetForegroundWindow(form);
@@ -494,13 +524,13 @@ void MouseClickAt(int x, int y, HWND target, bool right = false) {
   in[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   SendInput(1, &in[0], sizeof(INPUT));
   // The press must not overtake the move on a busy machine.
-  for (int i = 0; i < 20; ++i) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kLimitMs;) {
     POINT p{};
     GetCursorPos(&p);
     if (p.x == x && p.y == y) break;
     Sleep(25);
   }
-  Sleep(250);
+  Settle(target);
   HeldThread hold(target);
   SendInput(2, &in[1], sizeof(INPUT));
 }
@@ -606,6 +636,13 @@ void CmdGet(const vector<string>& a) {
 
 void Ok() { Emit("{\"ok\":true}"); }
 
+const char kUnsettled[] = "the program did not take it within the limit";
+
+// Ok once the program has handled what was sent to `window`'s thread.
+void SettledOk(HWND window) {
+  if (Settle(window)) Ok(); else Fail(kUnsettled);
+}
+
 // click CONTROL [post|send|sync|mouse]
 void CmdClick(const vector<string>& a) {
   if (a.size() < 2) return Fail("usage: click CONTROL [post|send|sync|mouse]");
@@ -642,6 +679,9 @@ void CmdClick(const vector<string>& a) {
   } else {
     PostMessageW(c, BM_CLICK, 0, 0);
   }
+  // A click sent while a handler of the program waits in a system call is
+  // handled after that handler: "send" too must wait for it.
+  if (!Settle(form)) return Fail(kUnsettled);
   j.Close('}');
   Emit(j.Text());
 }
@@ -664,6 +704,7 @@ void CmdSelect(const vector<string>& a) {
   HWND parent = GetParent(c);
   WPARAM wp = MAKEWPARAM(GetDlgCtrlID(c), CBN_SELCHANGE);
   SendMessageW(parent, WM_COMMAND, wp, reinterpret_cast<LPARAM>(c));
+  if (!Settle(c)) return Fail(kUnsettled);
   Json j;
   j.Open('{').Key("ok").Bool(true).Key("selected").Int(SendMessageW(c, CB_GETCURSEL, 0, 0)).Close('}');
   Emit(j.Text());
@@ -696,31 +737,27 @@ void CmdType(const vector<string>& a) {
   } else {
     HWND got = Focus(c, form);
     if (got != c) return Fail("could not focus " + a[1] + " (focus on " + Utf8(NameOf(got)) + ")");
-    for (wchar_t ch : text) {
-      SendChar(ch);
-      Sleep(20);
-    }
+    for (wchar_t ch : text) SendChar(ch);
   }
-  Pump(150);
+  if (!Settle(form)) return Fail(kUnsettled);
   Json j;
   j.Open('{').Key("ok").Bool(true).Key("text").Str(TextOf(c)).Close('}');
   Emit(j.Text());
 }
 
 // key CONTROL|- KEYS: a key (with modifiers) to the control, or to whatever
-// has the focus when CONTROL is "-".
+// has the focus when CONTROL is "-"; answers once the program has taken it.
 void CmdKey(const vector<string>& a) {
   if (a.size() < 3) return Fail("usage: key CONTROL|- KEYS");
+  HWND form = GetForegroundWindow();
   if (a[1] != "-") {
-    HWND form = nullptr;
     HWND c = FindControl(Wide(a[1]), &form);
     if (!c) return Fail("control not found: " + a[1]);
     HWND got = Focus(c, form);
     if (got != c) return Fail("could not focus " + a[1]);
   }
   if (!PressKeyChord(a[2])) return Fail("unknown key " + a[2]);
-  Pump(150);
-  Ok();
+  SettledOk(form);
 }
 
 // setsel CONTROL START END: select a range of an edit's text.
@@ -729,7 +766,7 @@ void CmdSetSel(const vector<string>& a) {
   HWND c = FindControl(Wide(a[1]));
   if (!c) return Fail("control not found: " + a[1]);
   SendMessageW(c, EM_SETSEL, static_cast<WPARAM>(ToInt(a[2], 0)), static_cast<LPARAM>(ToInt(a[3], -1)));
-  Ok();
+  SettledOk(c);
 }
 
 // scroll CONTROL up|down [COUNT] [msg|mouse]
@@ -750,7 +787,9 @@ void CmdScroll(const vector<string>& a) {
       int arrow = GetSystemMetrics(SM_CYVSCROLL) / 2;
       if (arrow > (r.bottom - r.top) / 4) arrow = (r.bottom - r.top) / 4;
       MouseClickAt((r.left + r.right) / 2, up ? r.top + arrow : r.bottom - 1 - arrow, c);
-      // Longer than the double-click time, so each click is a click of its own.
+      if (!Settle(form)) return Fail(kUnsettled);
+      // Real time between the clicks, longer than the double-click time, so
+      // that each click is a click of its own.
       Sleep(GetDoubleClickTime() + 50);
     } else {
       HWND parent = GetParent(c);
@@ -759,8 +798,7 @@ void CmdScroll(const vector<string>& a) {
       SendMessageW(parent, WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(c));
     }
   }
-  Pump(100);
-  Ok();
+  SettledOk(form);
 }
 
 HWND MainForm() { return FindForm(L"frmMain"); }
@@ -771,7 +809,7 @@ void CmdTray(const vector<string>& a) {
   HWND m = MainForm();
   if (!m) return Fail("main form not found");
   PostMessageW(m, kTrayMessage, 1, static_cast<LPARAM>(ToInt(a[1], 0)));
-  Ok();
+  SettledOk(m);
 }
 
 void MenuItemsJson(Json& j, HMENU menu) {
@@ -806,12 +844,13 @@ void CmdTrayMenu(const vector<string>& a) {
   if (!m) return Fail("main form not found");
   PostMessageW(m, kTrayMessage, 1, WM_RBUTTONUP);
   HWND popup = nullptr;
-  for (int i = 0; i < 100 && !popup; ++i) {
-    Sleep(50);
+  for (DWORD start = GetTickCount(); !popup && GetTickCount() - start < kLimitMs;) {
+    Sleep(20);
     popup = FindPopupMenu();
   }
   if (!popup) return Fail("tray menu did not open");
-  Sleep(100);
+  // The menu's loop runs once it has painted the menu.
+  if (!Settle(popup)) return Fail(kUnsettled);
   auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
   int count = menu ? GetMenuItemCount(menu) : -1;
   Json j;
@@ -860,7 +899,7 @@ void CmdClose(const vector<string>& a) {
   if (!f) return Fail("form not found: " + a[1]);
   if (a.size() > 2 && a[2] == "sc") PostMessageW(f, WM_SYSCOMMAND, SC_CLOSE, 0);
   else PostMessageW(f, WM_CLOSE, 0, 0);
-  Ok();
+  SettledOk(f);
 }
 
 // ---- a stand-in notification area ----
@@ -1214,7 +1253,8 @@ void CmdMsgBox(const vector<string>& a) {
     if (GetTickCount() - start >= timeout) return Fail("no message box");
     Sleep(50);
   }
-  Sleep(200);
+  // Its texts are in place once it has painted.
+  Settle(box);
   Json j;
   j.Open('{').Key("ok").Bool(true).Key("title").Str(TextOf(box));
   DWORD pid = 0;
@@ -1261,6 +1301,15 @@ void CmdClock(const vector<string>&) {
   Emit(j.Text());
 }
 
+// settle FORM: answers once the form's thread has handled everything queued
+// before, its paint included (the form is drawn).
+void CmdSettle(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: settle FORM");
+  HWND f = FindForm(Wide(a[1]));
+  if (!f) return Fail("form not found: " + a[1]);
+  SettledOk(f);
+}
+
 void CmdSleep(const vector<string>& a) {
   Pump(static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 100)));
   Ok();
@@ -1283,7 +1332,7 @@ bool Run(const vector<string>& a) {
       {"windows", CmdWindows},   {"allwindows", CmdAllWindows}, {"focused", CmdFocused},
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
       {"sleep", CmdSleep},       {"shell", CmdShell},       {"dpichange", CmdDpiChange},
-      {"sweep", CmdSweep},       {"trayicon", CmdTrayIcon},
+      {"sweep", CmdSweep},       {"trayicon", CmdTrayIcon}, {"settle", CmdSettle},
   };
   for (const Entry& e : table) {
     if (c == e.name) {
