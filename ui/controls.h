@@ -183,6 +183,9 @@ struct LabelDesign : ControlDesign {
   std::uint32_t foreColor = Rgb(0, 0, 0);
   std::uint32_t backColor = Rgb(255, 255, 255);
   bool opaque = false;  // false: the container's background shows
+  // Never shown: it names the control created right after it in the same
+  // container, for assistive technology.
+  bool hidden = false;
   Font font;
 };
 struct TimerDesign {

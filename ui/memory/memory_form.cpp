@@ -87,6 +87,20 @@ void MemoryForm::PopupMenu(Menu& menu) {
   if (item != nullptr && item->Caption() != "-") toolkit_.gate.Raise(item->OnClick);
 }
 
+Control* MemoryForm::PreviousSibling(const Control& control) const {
+  const auto* node = dynamic_cast<const Node*>(&control);
+  Control* previous = nullptr;
+  for (const auto& c : controls_) {
+    if (c.get() == &control) return previous;
+    // A timer has no window of its own.
+    const auto* other = dynamic_cast<const Node*>(c.get());
+    if (dynamic_cast<const Timer*>(c.get()) == nullptr && other->Parent() == node->Parent()) {
+      previous = c.get();
+    }
+  }
+  return nullptr;
+}
+
 bool MemoryForm::Reachable(Control& c) const {
   auto* node = dynamic_cast<Node*>(&c);
   return node != nullptr && node->AcceptsInput();

@@ -115,11 +115,14 @@ class MemOption : public Mem<OptionButton> {
 
 class MemLabel : public Mem<Label> {
  public:
-  MemLabel(MemoryForm& form, const LabelDesign& d) : Mem(form, d), caption_(d.caption), font_(d.font) {}
+  MemLabel(MemoryForm& form, const LabelDesign& d)
+      : Mem(form, d), hidden(d.hidden), caption_(d.caption), font_(d.font) {}
   std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   void SetFont(const Font& font) override { font_ = font; }
   Font GetFont() const override { return font_; }
+
+  const bool hidden;
 
  private:
   std::string caption_;
@@ -216,6 +219,9 @@ class MemoryForm : public Form {
   // The window takes input: loaded, shown and not disabled by a modal window.
   bool TakesInput() const { return loaded_ && visible_ && enabled_; }
   Control* Focus() const { return focus_; }
+  // The control created last before this one in the same container, as the
+  // window system orders sibling windows; nullptr for the first.
+  Control* PreviousSibling(const Control& control) const;
   // A character typed on the keyboard, into the control with the focus.
   void Type(std::int16_t key);
   void TypeInto(TextBox& box, const std::string& ascii);

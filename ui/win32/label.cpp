@@ -12,7 +12,7 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
       font_(d.font) {
   DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
   // SS_NOTIFY: without it a static control lets clicks and moves through.
-  Create(L"STATIC", WS_VISIBLE | SS_NOTIFY | align, 0, Widen(d.caption));
+  Create(L"STATIC", (d.hidden ? 0 : WS_VISIBLE) | SS_NOTIFY | align, 0, Widen(d.caption));
   SetFontHandle(form.GetShared().fonts.Get(font_));
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
   Subclass();

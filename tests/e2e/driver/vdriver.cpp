@@ -270,6 +270,8 @@ void ControlJson(Json& j, HWND h, HWND form) {
   GetClientRect(h, &cr);
   j.Key("client").Open('[').Int(cr.right).Int(cr.bottom).Close(']');
   j.Key("parent").Str(NameOf(GetParent(h)));
+  // The sibling before it in z-order: where screen readers look for its name.
+  j.Key("prev").Str(NameOf(GetWindow(h, GW_HWNDPREV)));
   if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
     LRESULT n = SendMessageW(h, CB_GETCOUNT, 0, 0);
     j.Key("items").Open('[');
