@@ -1,6 +1,8 @@
 // Start-up, the close rules, the tray icon and the tray menu.
 #include "forms/frmMain.h"
 
+#include <utility>
+
 #include "modules/modConstants.h"
 #include "modules/modShutdown.h"
 #include "platform/numeric.h"
@@ -44,9 +46,16 @@ bool frmMain::Form_Initialize() {
   return true;
 }
 
+void frmMain::Form_KeyDown(std::int16_t& keyCode) {
+  // Read before the list sees the key: by the character, it has closed.
+  if (keyCode == vbKeyEscape) {
+    bEscForList = cmbAction->DroppedDown() || cmbUnit->DroppedDown() || cmbT->DroppedDown();
+  }
+}
+
 void frmMain::Form_KeyPress(std::int16_t& key) {
   // The key is not consumed: the focused control still receives it.
-  if (key == vbKeyEscape) form_->Hide();
+  if (key == vbKeyEscape && !std::exchange(bEscForList, false)) form_->Hide();
 }
 
 void frmMain::Form_Unload(bool& cancel) {

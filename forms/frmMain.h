@@ -25,6 +25,7 @@ class frmMain {
   frmAbout& About() { return about_; }
 
   // Handlers, called by the window system.
+  void Form_KeyDown(std::int16_t& keyCode);
   void Form_KeyPress(std::int16_t& key);
   void Form_Unload(bool& cancel);
   void Form_MouseMove(int button, int shift, double x, double y);
@@ -95,6 +96,9 @@ class frmMain {
   void SpinChanged(ui::ScrollBar& vs, ui::TextBox& txt, bool twoDigits);
   static bool IsDigitKey(const std::int16_t& KeyAscii);
   static void DigitFilter(std::int16_t& KeyAscii);
+
+  // The Esc going down closes an open list: its character is the list's.
+  bool bEscForList = false;
 
   ui::Toolkit& toolkit_;
   const platform::System& system_;

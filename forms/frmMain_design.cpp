@@ -253,6 +253,7 @@ void frmMain::CreateWindowFromDesign() {
 
 void frmMain::ConnectHandlers() {
   ui::Form& f = *form_;
+  f.OnKeyDown = [this](std::int16_t& keyCode) { Form_KeyDown(keyCode); };
   f.OnKeyPress = [this](std::int16_t& key) { Form_KeyPress(key); };
   f.OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
   f.OnMouseMove = [this](int b, int s, double x, double y) { Form_MouseMove(b, s, x, y); };

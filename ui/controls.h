@@ -91,6 +91,8 @@ class ComboBox : public Control {
   virtual std::string List(int index) const = 0;
   virtual int ListIndex() const = 0;  // -1: nothing selected
   virtual void SetListIndex(int index) = 0;
+  // Its list is open (dropped down).
+  virtual bool DroppedDown() const = 0;
   std::string Text() const {
     int i = ListIndex();
     return i < 0 ? std::string() : List(i);
@@ -247,6 +249,9 @@ class Form {
   virtual void PopupMenu(Menu& menu) = 0;
 
   std::function<void(std::int16_t& key)> OnKeyPress;  // with key preview
+  // A key goes down (with key preview), before the focused control handles
+  // it and before its character, if it makes one, is typed.
+  std::function<void(std::int16_t& keyCode)> OnKeyDown;
   std::function<void(bool& cancel)> OnUnload;
   std::function<void()> OnClick;
   std::function<void(int button, int shift, double x, double y)> OnMouseMove;

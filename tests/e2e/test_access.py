@@ -2,6 +2,8 @@
 from the real z-order, Esc on an open list, the status line's live-region
 events and the tray icon's keyboard notes."""
 
+import time
+
 from base import SessionTest
 
 WS_TABSTOP = 0x00010000
@@ -28,3 +30,35 @@ class ScreenReader(SessionTest):
                 same = 3 if name.startswith("cmb") else 4
                 self.assertEqual(c[label]["rect"][:same], c[name]["rect"][:same])
         self.assertEqual(c["cmbAction"]["prev"], "lbl(0)", "the list keeps its visible caption")
+
+
+def wait_for(what, condition, timeout=20):
+    """Polls condition() until it is true; fails the test after timeout seconds."""
+    end = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > end:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.05)
+
+
+class Keyboard(SessionTest):
+    def handled_so_far(self):
+        """Waits until the program has handled every message queued for it so
+        far: a selection posted now comes after them."""
+        sel = [0, 1] if self.session.control("txtPeriod")["sel"] != [0, 1] else [0, 0]
+        self.assertOk(self.drv("setsel", "txtPeriod", sel[0], sel[1], "post"))
+        wait_for("the posted selection", lambda: self.session.control("txtPeriod")["sel"] == sel)
+
+    def test_esc_on_an_open_list_closes_the_list_only(self):
+        self.show_main()
+        self.assertOk(self.drv("key", "cmbUnit", "alt+down"))
+        wait_for("the list to open", lambda: self.session.control("cmbUnit")["dropped"])
+        self.assertOk(self.drv("key", "-", "esc"))
+        # Closed means the key went down; its character is queued by then.
+        wait_for("the list to close", lambda: not self.session.control("cmbUnit")["dropped"])
+        self.handled_so_far()
+        self.assertTrue(self.drv("wait", "frmMain", 0, "visible").get("ok"),
+                        "Esc for the open list hid the window")
+        self.assertOk(self.drv("key", "-", "esc"))
+        self.assertOk(self.drv("waitgone", "frmMain", 5000), "Esc on the closed list kept the window")
+        self.show_main()

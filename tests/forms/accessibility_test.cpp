@@ -36,4 +36,27 @@ TEST_F(MainWindowTest, EachControlWithoutACaptionHasItsHiddenNameRightBeforeIt) 
   EXPECT_FALSE(dynamic_cast<MemLabel*>(m.lblStatus)->hidden);
 }
 
+TEST_F(MainWindowTest, EscOnAnOpenListClosesTheListOnly) {
+  ASSERT_TRUE(Start());
+  frmMain& m = *main;
+  for (ui::ComboBox* list : {m.cmbAction, m.cmbUnit, m.cmbT}) {
+    SCOPED_TRACE(list->Name());
+    if (list == m.cmbT) Win().Click(*m.opt[1]);
+    Win().DropDown(*list);
+    ASSERT_TRUE(list->DroppedDown());
+    Win().PressKey(27);
+    EXPECT_FALSE(list->DroppedDown());
+    EXPECT_TRUE(Win().Visible()) << "Esc for the open list hid the window";
+    // The list is closed now: the next Esc is the window's.
+    Win().PressKey(27);
+    EXPECT_FALSE(Win().Visible());
+    Win().TrayNotify(515);
+  }
+  // A list closed by choosing an entry leaves Esc to the window as well.
+  Win().DropDown(*m.cmbAction);
+  Win().Choose(*m.cmbAction, 1);
+  Win().PressKey(27);
+  EXPECT_FALSE(Win().Visible());
+}
+
 }  // namespace

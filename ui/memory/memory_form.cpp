@@ -188,7 +188,25 @@ void MemoryForm::MouseOver(Label& label) {
 }
 
 void MemoryForm::Choose(ComboBox& list, int index) {
-  if (Reachable(list)) list.SetListIndex(index);
+  if (!Reachable(list)) return;
+  list.SetListIndex(index);
+  dynamic_cast<MemComboBox&>(list).dropped = false;
+}
+
+void MemoryForm::DropDown(ComboBox& list) {
+  if (!Reachable(list)) return;
+  focus_ = &list;
+  dynamic_cast<MemComboBox&>(list).dropped = true;
+}
+
+void MemoryForm::PressKey(std::int16_t keyCode) {
+  if (!TakesInput()) return;
+  Dispatch([&] {
+    if (design_.keyPreview) toolkit_.gate.Raise(OnKeyDown, keyCode);
+    auto* list = dynamic_cast<MemComboBox*>(focus_);
+    if (list != nullptr && (keyCode == 27 || keyCode == 13)) list->dropped = false;
+  });
+  if (keyCode == 27 || keyCode == 13 || keyCode == 8) Type(keyCode);
 }
 
 namespace {

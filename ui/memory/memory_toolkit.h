@@ -87,6 +87,9 @@ class MemComboBox : public Mem<ComboBox> {
   std::string List(int index) const override;
   int ListIndex() const override { return index_; }
   void SetListIndex(int index) override;
+  bool DroppedDown() const override { return dropped; }
+
+  bool dropped = false;
 
  private:
   std::vector<std::string> items_;
@@ -234,7 +237,12 @@ class MemoryForm : public Form {
   void Click(OptionButton& option);
   void Click(Label& label);
   void MouseOver(Label& label);
-  void Choose(ComboBox& list, int index);
+  void Choose(ComboBox& list, int index);  // from its open list, which then closes
+  void DropDown(ComboBox& list);            // opens the list; the focus goes to it
+  // A key on the keyboard: it goes down (the window's preview, then the
+  // focused control: Esc and Enter close an open list), then its
+  // character, if it makes one, is typed.
+  void PressKey(std::int16_t keyCode);
   void SpinUp(ScrollBar& bar);    // the up arrow, or a click in the track above
   void SpinDown(ScrollBar& bar);  // the down arrow, or a click in the track below
   void DragThumb(ScrollBar& bar, std::int16_t releasedAt);

@@ -46,6 +46,7 @@ class ComboBoxImpl final : public Wrapped<ComboBox> {
   std::string List(int index) const override;
   int ListIndex() const override;
   void SetListIndex(int index) override;
+  bool DroppedDown() const override;
 };
 
 class CheckBoxImpl final : public Wrapped<CheckBox> {

@@ -723,12 +723,16 @@ void CmdKey(const vector<string>& a) {
   Ok();
 }
 
-// setsel CONTROL START END: select a range of an edit's text.
+// setsel CONTROL START END [post]: select a range of an edit's text. Posted,
+// it comes after everything already queued for the program.
 void CmdSetSel(const vector<string>& a) {
-  if (a.size() < 4) return Fail("usage: setsel CONTROL START END");
+  if (a.size() < 4) return Fail("usage: setsel CONTROL START END [post]");
   HWND c = FindControl(Wide(a[1]));
   if (!c) return Fail("control not found: " + a[1]);
-  SendMessageW(c, EM_SETSEL, static_cast<WPARAM>(ToInt(a[2], 0)), static_cast<LPARAM>(ToInt(a[3], -1)));
+  auto start = static_cast<WPARAM>(ToInt(a[2], 0));
+  auto end = static_cast<LPARAM>(ToInt(a[3], -1));
+  if (a.size() > 4 && a[4] == "post") PostMessageW(c, EM_SETSEL, start, end);
+  else SendMessageW(c, EM_SETSEL, start, end);
   Ok();
 }
 
