@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -99,6 +100,12 @@ class frmMain {
 
   // The Esc going down closes an open list: its character is the list's.
   bool bEscForList = false;
+  // What the countdown last told assistive technology: the minutes left
+  // (rounded up) at the last tick, and whether the warning period has begun.
+  // Arming clears both; kNotYet makes the first text after arming heard.
+  static constexpr std::int32_t kNotYet = INT32_MIN;
+  std::int32_t lMinutesLeft = kNotYet;
+  bool bWarningTold = false;
 
   ui::Toolkit& toolkit_;
   const platform::System& system_;

@@ -51,6 +51,7 @@ void frmMain::cmdTimer_Click() {
 
 void frmMain::Disarm() {
   lblStatus->SetCaption("定时器禁止");
+  lblStatus->Announce();
   cmdTimer->SetCaption("激活定时器(&E)");
   // Undoes a blank phase the warning blink may have left.
   nid.hIcon = form_->IconHandle();
@@ -71,6 +72,8 @@ bool frmMain::Arm() {
   bBlink = chkBlink->Value() != 0;
   lBlinkSecs = platform::ToInt32(platform::NumericValue(txtBlink->Text()));
   dtTarget = deadline;
+  lMinutesLeft = kNotYet;
+  bWarningTold = false;
   std::string tip = "程序将要在";
   tip.append(platform::DateText(dtTarget, system_.dateFormat)).append("执行").append(sAction);
   SetTrayTip(tip);
@@ -107,9 +110,21 @@ void frmMain::Timer_Timer() {
   const std::int64_t left =
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
-  lblStatus->SetCaption(std::to_string(secondsLeft).append(" 秒后执行"));
+  const std::string text = std::to_string(secondsLeft).append(" 秒后执行");
+  const bool warning = bBlink && secondsLeft <= lBlinkSecs;
 
-  if (bBlink && secondsLeft <= lBlinkSecs) {
+  // Read out sparingly, never on every tick: the first text, each new
+  // minute, the start of the warning, and every second of the last ten.
+  const std::int32_t minutes = secondsLeft > 0 ? (secondsLeft - 1) / 60 + 1 : secondsLeft / 60;
+  if (minutes != lMinutesLeft || (warning && !bWarningTold) ||
+      (secondsLeft <= 10 && text != lblStatus->Caption())) {
+    lblStatus->Announce();
+  }
+  lMinutesLeft = minutes;
+  bWarningTold = bWarningTold || warning;
+  lblStatus->SetCaption(text);
+
+  if (warning) {
     BlinkTrayIcon();
     bIconPhase = !bIconPhase;
   }

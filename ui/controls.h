@@ -119,6 +119,9 @@ class Label : public Control {
   virtual void SetCaption(const std::string& caption) = 0;
   virtual void SetFont(const Font& font) = 0;
   virtual Font GetFont() const = 0;
+  // A live region: tells assistive technology to read the caption out, once,
+  // when the running handler ends, with the caption it has then.
+  virtual void Announce() = 0;
 
   std::function<void()> OnClick;
   std::function<void(int button, int shift, double x, double y)> OnMouseMove;

@@ -40,7 +40,7 @@ class HandlerGate {
    public:
     explicit Handler(HandlerGate& gate) : gate_(gate) { ++gate_.depth_; }
     ~Handler() {
-      --gate_.depth_;
+      if (--gate_.depth_ == 0 && gate_.afterHandler) gate_.afterHandler(gate_.context_);
       gate_.PostIfDue();
     }
     Handler(const Handler&) = delete;
@@ -85,6 +85,10 @@ class HandlerGate {
   void Drain();
   // The window went: what was held for it goes too.
   void Forget(const Form* form);
+
+  // Runs with the context of post whenever the outermost handler ends: what
+  // the handler left to tell goes out then, once, as things stand at its end.
+  void (*afterHandler)(void* context) = nullptr;
 
  private:
   void PostIfDue();

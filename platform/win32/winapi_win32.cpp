@@ -34,7 +34,8 @@ namespace {
   X(ShellExecuteA, "shell32.dll", Handle,                                                \
     (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
   X(InitCommonControls, "comctl32", void, ())                                           \
-  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))
+  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                            \
+  X(NotifyWinEvent, "user32", void, (std::uint32_t, Handle, std::int32_t, std::int32_t))
 
 static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
 static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
@@ -247,6 +248,12 @@ WinApi& Win32Api() {
 
 void DisableInputMethod(Handle window) {
   if (auto* f = routines.ImmAssociateContext.Get()) f(window, 0);
+}
+
+void AnnounceLiveRegion(Handle window) {
+  // Older SDKs lack the event; Windows before 8 ignores it.
+  constexpr std::uint32_t kLiveRegionChanged = 0x8019;
+  if (auto* f = routines.NotifyWinEvent.Get()) f(kLiveRegionChanged, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace platform

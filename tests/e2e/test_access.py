@@ -62,3 +62,38 @@ class Keyboard(SessionTest):
         self.assertOk(self.drv("key", "-", "esc"))
         self.assertOk(self.drv("waitgone", "frmMain", 5000), "Esc on the closed list kept the window")
         self.show_main()
+
+
+class LiveRegion(SessionTest):
+    OBJID_CLIENT = -4
+
+    def live_events(self, count, *command):
+        r = self.assertOk(self.drv("liveregion", count, 20000, *command))
+        for e in r["events"]:
+            self.assertEqual((e["name"], e["object"], e["child"]), ("lblStatus", self.OBJID_CLIENT, 0), e)
+        return [e["text"] for e in r["events"]]
+
+    def test_the_countdown_is_announced_sparingly(self):
+        # Its own session: should the countdown ever run out, the suspend does
+        # nothing to the host, and no other test loses its program.
+        self.show_main()
+        self.assertOk(self.drv("select", "cmbAction", "=挂起"))
+        self.assertOk(self.drv("select", "cmbUnit", "=秒"))
+        self.assertOk(self.drv("click", "chkBlink", "send"))
+        self.assertEqual(self.session.control("chkBlink")["check"], 0, "the warning is still on")
+        self.drv("focus", "txtPeriod")
+        self.drv("setsel", "txtPeriod", 0, -1)
+        self.assertEqual(self.assertOk(self.drv("type", "txtPeriod", "22"))["text"], "22")
+        # An event's text is read when it arrives, a little later at most.
+        # Arming: the first text is heard; disarming then, in the quiet
+        # seconds, is heard alone.
+        first = self.live_events(1, "click", "cmdTimer", "send")
+        self.assertEqual(len(first), 1, "the first text was not announced")
+        self.assertRegex(first[0], r"^\d+ 秒后执行$")
+        self.assertEqual(self.live_events(1, "click", "cmdTimer", "send"), ["定时器禁止"])
+        # Armed again: after its first text, nothing until the last ten seconds.
+        texts = self.live_events(2, "click", "cmdTimer", "send")
+        self.assertEqual(len(texts), 2, texts)
+        self.assertLessEqual(int(texts[1].split(" ")[0]), 10, f"announced above ten seconds: {texts}")
+        self.assertOk(self.drv("click", "cmdTimer", "send"))
+        self.assertEqual(self.session.text("lblStatus"), "定时器禁止")

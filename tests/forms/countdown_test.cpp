@@ -220,4 +220,47 @@ TEST_F(CountdownTest, DisarmingStopsTheTicksBeforeItTouchesTheTray) {
   EXPECT_FALSE(main->bTimerOn);
 }
 
+// The status line's live-region events: the captions heard, one per
+// handler at most, with the caption the handler left.
+TEST_F(CountdownTest, TheStatusLineIsReadOutOnlyWhenItMatters) {
+  auto heard = [&](const std::function<void()>& act) {
+    toolkit.announcements.clear();
+    act();
+    std::vector<std::string> captions;
+    for (const auto& a : toolkit.announcements) {
+      EXPECT_EQ(a.label, "lblStatus");
+      captions.push_back(a.caption);
+    }
+    return captions;
+  };
+  // Ticks until the status line reads `until`, or the program ends.
+  auto ticksUntil = [&](const std::string& until) {
+    std::vector<std::string> all;
+    while (Win().Loaded() && main->lblStatus->Caption() != until) {
+      const std::vector<std::string> tick = heard([&] { HalfSecondTick(); });
+      EXPECT_LE(tick.size(), 1u) << "at " << main->lblStatus->Caption();
+      all.insert(all.end(), tick.begin(), tick.end());
+    }
+    return all;
+  };
+  auto seconds = [](std::initializer_list<int> list) {
+    std::vector<std::string> texts;
+    for (int n : list) texts.push_back(std::to_string(n) + " 秒后执行");
+    return texts;
+  };
+
+  main->txtBlink->SetText("30");
+  EXPECT_TRUE(heard([&] { ArmSeconds("125"); }).empty()) << "arming changes no status text";
+  // The first text, each new minute rounded up (2 from 120 on, 1 from 60 on)
+  // and the start of the warning at 30; the other seconds above ten stay quiet.
+  EXPECT_EQ(ticksUntil("11 秒后执行"), seconds({125, 120, 60, 30}));
+  EXPECT_EQ(heard([&] { Win().Click(*main->cmdTimer); }), std::vector<std::string>{"定时器禁止"});
+  // A new arming starts afresh: its first text, its warning; then every new
+  // text of the last ten seconds, none when a tick repeats one, and none for
+  // the firing tick, whose window is gone.
+  ArmSeconds("40");
+  EXPECT_EQ(ticksUntil(""), seconds({40, 30, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+  EXPECT_FALSE(Win().Loaded());
+}
+
 }  // namespace

@@ -39,7 +39,7 @@ RUN_TIME_BOUND = {
     "GetVersionExA", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
     "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
     "AdjustTokenPrivileges", "Shell_NotifyIconA", "SetForegroundWindow",
-    "InitCommonControls", "ShellExecuteA",
+    "InitCommonControls", "ShellExecuteA", "NotifyWinEvent",
 }
 
 SIZE_BUDGET = 73728  # 72 KiB

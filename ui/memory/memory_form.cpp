@@ -276,7 +276,15 @@ MemoryToolkit::MemoryToolkit()
             kit->posted.push_back([kit] { kit->gate.Drain(); });
             return true;
           },
-          this, [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {}
+          this, [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {
+  gate.afterHandler = [](void* self) {
+    auto* kit = static_cast<MemoryToolkit*>(self);
+    // A label whose window has gone is read by no one.
+    for (MemLabel* label : std::exchange(kit->pendingAnnouncements, {})) {
+      if (label->Window().Loaded()) kit->announcements.push_back({label->Name(), label->Caption()});
+    }
+  };
+}
 
 void MemoryToolkit::WaitForUser(std::function<void()>& script) {
   HandlerGate::UserWait wait(gate);

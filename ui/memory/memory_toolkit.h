@@ -29,6 +29,7 @@ class Node {
   Node(MemoryForm& form, const ControlDesign& d);
   virtual ~Node() = default;
   Node* Parent() const { return parent_; }
+  MemoryForm& Window() const { return form_; }
   // The user can reach it: the window is shown and enabled, and the
   // control and every container around it are enabled.
   bool AcceptsInput() const;
@@ -124,6 +125,7 @@ class MemLabel : public Mem<Label> {
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   void SetFont(const Font& font) override { font_ = font; }
   Font GetFont() const override { return font_; }
+  void Announce() override;
 
   const bool hidden;
 
@@ -298,6 +300,12 @@ class MemoryForm : public Form {
   std::map<const Timer*, bool> timers_;
 };
 
+// A label read out by assistive technology, with the caption it had.
+struct Announcement {
+  std::string label, caption;
+  bool operator==(const Announcement&) const = default;
+};
+
 struct MessageBoxCall {
   std::string text, title;
   MessageIcon icon;
@@ -334,6 +342,11 @@ class MemoryToolkit : public Toolkit {
   // order, after the message it is dispatching.
   std::deque<std::function<void()>> posted;
   void PumpPosted();
+
+  // The live-region events raised, in order; labels announced by the
+  // running handler wait in pendingAnnouncements until it ends.
+  std::vector<Announcement> announcements;
+  std::vector<MemLabel*> pendingAnnouncements;
 
   // Nesting of change events, as the property tests watch it.
   int changeDepth = 0, maxChangeDepth = 0;

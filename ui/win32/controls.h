@@ -79,6 +79,7 @@ class LabelImpl final : public Wrapped<Label> {
   void SetCaption(const std::string& caption) override;
   void SetFont(const Font& font) override;
   Font GetFont() const override { return font_; }
+  void Announce() override;
   void OnCommand(WORD code) override;
   HBRUSH OnColor(HDC dc) override;
   void Activate() override;

@@ -36,6 +36,8 @@ void LabelImpl::SetFont(const Font& font) {
   FitToText();
 }
 
+void LabelImpl::Announce() { form_.GetShared().announce = hwnd_; }
+
 void LabelImpl::OnCommand(WORD code) {
   if (code == STN_CLICKED) Gate().Raise(OnClick);
 }

@@ -22,11 +22,16 @@ inline constexpr UINT kDrainMessage = WM_APP + 1;
 void DeliverShellNote(const ShellNote& note);
 // Posts kDrainMessage to the owner of the Shared given (toolkit.cpp).
 bool PostDrain(void* shared);
+// Raises the live-region event of the labels announced by the handler that
+// ended (toolkit.cpp).
+void AnnounceLabels(void* shared);
 
 struct Shared {
   Shared(HINSTANCE module, int dpiXValue, int dpiYValue)
       : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue),
-        gate(&PostDrain, this, &DeliverShellNote) {}
+        gate(&PostDrain, this, &DeliverShellNote) {
+    gate.afterHandler = &AnnounceLabels;
+  }
 
   HINSTANCE instance;
   int dpiX;
@@ -41,6 +46,9 @@ struct Shared {
   UINT taskbarCreated = 0;
   // Every handler of the thread's windows runs through it.
   HandlerGate gate;
+  // The label whose caption is read out when the running handler ends: the
+  // program has one live region.
+  HWND announce = nullptr;
 
   int PixelsX(int twips) const { return MulDiv(twips, dpiX, 1440); }
   int PixelsY(int twips) const { return MulDiv(twips, dpiY, 1440); }

@@ -1,5 +1,7 @@
 #include <memory>
+#include <utility>
 
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/container.h"
 #include "ui/win32/form.h"
 #include "ui/win32/message_loop.h"
@@ -11,6 +13,14 @@ namespace ui::win32 {
 bool PostDrain(void* shared) {
   HWND owner = static_cast<Shared*>(shared)->owner;
   return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE;
+}
+
+void AnnounceLabels(void* shared) {
+  // Taken first: the event may bring handlers of its own, which announce anew.
+  HWND label = std::exchange(static_cast<Shared*>(shared)->announce, nullptr);
+  if (label != nullptr && IsWindow(label)) {
+    platform::AnnounceLiveRegion(reinterpret_cast<platform::Handle>(label));
+  }
 }
 
 namespace {

@@ -119,7 +119,11 @@ class Json {
   bool comma_ = false;
 };
 
+// While set, a command's answer goes nowhere (a command run by another).
+bool quiet = false;
+
 void Emit(const string& line) {
+  if (quiet) return;
   string s = line + "\n";
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written,
@@ -1118,6 +1122,52 @@ void CmdSleep(const vector<string>& a) {
   Ok();
 }
 
+bool Run(const vector<string>& a);
+
+// The live-region events the program raised while a command waited.
+struct WinEventSeen {
+  wstring name, text;
+  LONG object, child;
+};
+vector<WinEventSeen> winEvents;
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  winEvents.push_back({NameOf(hwnd), TextOf(hwnd), object, child});
+}
+
+// liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]: runs the command (its answer
+// dropped), then waits until the program has raised COUNT live-region events
+// (EVENT_OBJECT_LIVEREGIONCHANGED), or the time is up; reports each event's
+// window, that window's text when the event arrived, its object and child.
+void CmdLiveRegion(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]");
+  constexpr DWORD kLiveRegionChanged = 0x8019;
+  vector<DWORD> pids = VesperaPids();
+  if (pids.empty()) return Fail("the program is not running");
+  winEvents.clear();
+  HWINEVENTHOOK hook = SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, OnWinEvent,
+                                       pids[0], 0, WINEVENT_OUTOFCONTEXT);
+  if (!hook) return Fail("SetWinEventHook failed");
+  if (a.size() > 3) {
+    quiet = true;
+    Run(vector<string>(a.begin() + 3, a.end()));
+    quiet = false;
+  }
+  auto want = static_cast<size_t>(ToInt(a[1], 1));
+  DWORD start = GetTickCount();
+  DWORD timeout = static_cast<DWORD>(ToInt(a[2], 10000));
+  while (winEvents.size() < want && GetTickCount() - start < timeout) Pump(20);
+  UnhookWinEvent(hook);
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("events").Open('[');
+  for (const WinEventSeen& e : winEvents) {
+    j.Open('{').Key("name").Str(e.name).Key("text").Str(e.text);
+    j.Key("object").Int(e.object).Key("child").Int(e.child).Close('}');
+  }
+  j.Close(']').Close('}');
+  Emit(j.Text());
+}
+
 bool Run(const vector<string>& a) {
   if (a.empty()) return true;
   const string& c = a[0];
@@ -1134,7 +1184,7 @@ bool Run(const vector<string>& a) {
       {"traymenu", CmdTrayMenu}, {"close", CmdClose},       {"alive", CmdAlive},
       {"windows", CmdWindows},   {"allwindows", CmdAllWindows}, {"focused", CmdFocused},
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
-      {"sleep", CmdSleep},       {"shell", CmdShell},
+      {"sleep", CmdSleep},       {"shell", CmdShell},       {"liveregion", CmdLiveRegion},
   };
   for (const Entry& e : table) {
     if (c == e.name) {
