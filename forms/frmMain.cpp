@@ -88,10 +88,16 @@ void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }
 void frmMain::Form_MouseMove(int, int, double x, double) {
   // Tray notifications arrive as pointer moves whose x is the mouse message.
   const double code = platform::RoundHalfEven(x / form_->TwipsPerPixelX());
-  if (code == WM_LBUTTONDBLCLK) {
+  const bool keySelect = bTrayVersion3 && code == NIN_KEYSELECT;
+  if (code == WM_LBUTTONDBLCLK || keySelect) {
     if (about_.Visible()) about_.Unload();
     form_->Show();
-  } else if (code == WM_RBUTTONUP) {
+    // From the keyboard the window must also take it, its focus restored;
+    // the shell lets the program that owns the icon come to the front.
+    if (keySelect) system_.api.SetForegroundWindow(form_->Hwnd());
+  } else if (code == (bTrayVersion3 ? WM_CONTEXTMENU : WM_RBUTTONUP)) {
+    // Version 3 sends WM_CONTEXTMENU after every right click's WM_RBUTTONUP
+    // too: only one of them opens the menu.
     // Without it the menu would stay open when the user clicks elsewhere.
     system_.api.SetForegroundWindow(form_->Hwnd());
     form_->PopupMenu(*mnuPopup);
@@ -99,7 +105,10 @@ void frmMain::Form_MouseMove(int, int, double x, double) {
 }
 
 void frmMain::SetTrayTip(std::string_view text) { modTray::SetTrayTip(nid, text); }
-void frmMain::AddTrayIcon() { modTray::NotifyIcon(system_, NIM_ADD, nid); }
+void frmMain::AddTrayIcon() {
+  modTray::NotifyIcon(system_, NIM_ADD, nid);
+  bTrayVersion3 = modTray::SetVersion3(system_, nid);
+}
 void frmMain::UpdateTrayIcon() { modTray::NotifyIcon(system_, NIM_MODIFY, nid); }
 void frmMain::RemoveTrayIcon() { modTray::NotifyIcon(system_, NIM_DELETE, nid); }
 

@@ -98,6 +98,9 @@ class frmMain {
   static bool IsDigitKey(const std::int16_t& KeyAscii);
   static void DigitFilter(std::int16_t& KeyAscii);
 
+  // The shell took NIM_SETVERSION 3 after the last add: the menu comes on
+  // WM_CONTEXTMENU, and the keyboard can select the icon.
+  bool bTrayVersion3 = false;
   // The Esc going down closes an open list: its character is the list's.
   bool bEscForList = false;
   // What the countdown last told assistive technology: the minutes left

@@ -3,6 +3,7 @@
 // makes its call return 0 (nothing is done).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -46,6 +47,19 @@ struct NotifyIconDataA {
 };
 static_assert(sizeof(NotifyIconDataA) == 88);
 
+// NOTIFYICONDATAA as NIM_SETVERSION needs it: the 488-byte layout of shell
+// version 5, of which only the window, the identifier and uVersion count.
+struct NotifyIconVersionA {
+  std::uint32_t cbSize;
+  std::uint32_t hWnd;
+  std::uint32_t uID;
+  std::uint8_t before[404];
+  std::uint32_t uVersion;
+  std::uint8_t after[68];
+};
+static_assert(sizeof(NotifyIconVersionA) == 488);
+static_assert(offsetof(NotifyIconVersionA, uVersion) == 416);
+
 class WinApi {
  public:
   virtual ~WinApi() = default;
@@ -74,6 +88,8 @@ class WinApi {
   // shell32
   virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                          const NotifyIconDataA* data) = 0;
+  virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
+                                         const NotifyIconVersionA* data) = 0;
   virtual Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
                                const char* parameters, const char* directory,
                                std::int32_t showCommand) = 0;

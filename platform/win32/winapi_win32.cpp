@@ -40,6 +40,9 @@ namespace {
 static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
 static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
               "on 32-bit Windows the tray record is the first version of NOTIFYICONDATAA");
+static_assert(sizeof(HANDLE) == 8 || (NOTIFYICONDATAA_V2_SIZE == sizeof(NotifyIconVersionA) &&
+                                      offsetof(NOTIFYICONDATAA, uVersion) == 416),
+              "on 32-bit Windows NIM_SETVERSION's record is the 488-byte NOTIFYICONDATAA");
 
 // The library's file name: a name without an extension gets ".dll", as
 // LoadLibrary would add it.
@@ -225,6 +228,17 @@ class Win32WinApi final : public WinApi {
     record.hIcon = static_cast<HICON>(LongToHandle(static_cast<LONG>(data->hIcon)));
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
+    return f(message, &record);
+  }
+  std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconVersionA* data) override {
+    auto* f = routines.Shell_NotifyIconA.Get();
+    if (!f || !data) return 0;
+    // The system's own layout of that size, which is larger on 64-bit Windows.
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
+    record.uID = data->uID;
+    record.uVersion = data->uVersion;
     return f(message, &record);
   }
   Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,

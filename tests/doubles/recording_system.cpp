@@ -95,6 +95,12 @@ std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platfo
   return 1;
 }
 
+std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconVersionA* data) {
+  versionRecords.push_back(*data);
+  log_.Add({"Shell_NotifyIconA", {message, data->uVersion}, {}});
+  return setVersionResult;
+}
+
 platform::Handle RecordingApi::ShellExecuteA(platform::Handle hwnd, const char* operation, const char* file,
                                              const char* parameters, const char* directory,
                                              std::int32_t showCommand) {

@@ -97,3 +97,48 @@ class LiveRegion(SessionTest):
         self.assertLessEqual(int(texts[1].split(" ")[0]), 10, f"announced above ten seconds: {texts}")
         self.assertOk(self.drv("click", "cmdTimer", "send"))
         self.assertEqual(self.session.text("lblStatus"), "定时器禁止")
+
+
+class TrayKeyboard(SessionTest):
+    """The notes of a tray of version 3, which Wine's tray is."""
+
+    def menus_open(self):
+        return [w for w in self.drv("allwindows")["windows"] if w["class"] == "#32768"]
+
+    def test_one_real_right_click_opens_one_menu(self):
+        self.show_main()
+        before = len(self.session.relay(self.session.vespera_pid, ["TrackPopupMenu"]))
+        self.assertOk(self.drv("trayclick", "right"))
+        self.assertOk(self.drv("closemenu"), "the right click opened no menu")
+        wait_for("the menu to close", lambda: not self.menus_open())
+        # A second note for the same click would open its menu now.
+        Keyboard.handled_so_far(self)
+        self.assertEqual(self.menus_open(), [], "a second menu opened")
+        menus = self.session.relay(self.session.vespera_pid, ["TrackPopupMenu"])
+        self.assertEqual(len(menus) - before, 1, "menus opened by one right click")
+
+    def test_enter_on_the_icon_brings_the_window_back_in_front_with_its_focus(self):
+        self.show_main()
+        self.assertOk(self.drv("focus", "txtBlink"))
+        self.assertOk(self.drv("close", "frmMain"))
+        self.assertOk(self.drv("waitgone", "frmMain", 5000))
+        s = self.session
+        asked = len(s.relay(s.vespera_pid, ["SetForegroundWindow"]))
+        # NIN_KEYSELECT, which the shell may send twice.
+        self.drv("tray", 1025)
+        self.drv("tray", 1025)
+        main = self.assertOk(self.drv("wait", "frmMain", 5000, "visible"), "Enter did not show the window")
+        wait_for("the window in front", lambda: self.drv("wait", "frmMain", 0, "visible")["foreground"])
+        # Showing alone would do under Wine, not on Windows: the program asks.
+        Keyboard.handled_so_far(self)
+        calls = s.relay(s.vespera_pid, ["SetForegroundWindow"])[asked:]
+        self.assertEqual([c.int_arg(0) for c in calls], [main["hwnd"]] * 2)
+        self.assertEqual(self.drv("focused")["focus"], "txtBlink", "the focus was not restored")
+        # A left click's note does nothing.
+        self.assertOk(self.drv("close", "frmMain"))
+        self.assertOk(self.drv("waitgone", "frmMain", 5000))
+        self.drv("tray", 1024)
+        Keyboard.handled_so_far(self)
+        self.assertFalse(self.drv("wait", "frmMain", 0, "visible").get("ok"), "NIN_SELECT showed the window")
+        self.assertEqual(self.menus_open(), [])
+        self.show_main()

@@ -126,7 +126,7 @@ class ArmAndDisarm(SessionTest):
         self.assertIsNotNone(m, f"status line {status!r}")
         self.assertTrue(3590 <= int(m[1]) <= 3600, status)
         tray = [c.int_arg(0) for c in self.session.tray_calls()]
-        self.assertEqual(tray, [0, 1], "arming should modify the tray icon once")
+        self.assertEqual(tray, [0, 4, 1], "arming should modify the tray icon once")
 
         self.assertOk(self.drv("click", "cmdTimer", "send"))
         idle = self.session.controls()
@@ -137,7 +137,7 @@ class ArmAndDisarm(SessionTest):
         time.sleep(1.2)
         self.assertEqual(self.session.text("lblStatus"), "定时器禁止", "ticks went on after disarming")
         tray = [c.int_arg(0) for c in self.session.tray_calls()]
-        self.assertEqual(tray, [0, 1, 1])
+        self.assertEqual(tray, [0, 4, 1, 1])
         self.assertTrue(self.drv("alive")["running"])
 
 

@@ -59,4 +59,68 @@ TEST_F(MainWindowTest, EscOnAnOpenListClosesTheListOnly) {
   EXPECT_FALSE(Win().Visible());
 }
 
+// Under version 3 a right click comes as 517 then 123, a left click as 513,
+// 514 then 1024, and Enter on the selected icon as 1025, perhaps twice.
+TEST_F(MainWindowTest, TrayNotesFollowTheVersionTheShellTook) {
+  for (bool version3 : {true, false}) {
+    SCOPED_TRACE(version3 ? "version 3" : "older shell");
+    doubles::RecordingSystem s;
+    ui::memory::MemoryToolkit t;
+    s.api.setVersionResult = version3 ? 1 : 0;
+    frmMain m(t, s.system, kTestPage);
+    ASSERT_TRUE(m.Form_Initialize());
+    auto& w = *dynamic_cast<ui::memory::MemoryForm*>(m.Window());
+    w.SetFocus(*m.txtBlink);
+    w.Hide();
+
+    w.TrayRightClick();
+    EXPECT_EQ(w.openedMenus.size(), 1u) << "one right click, one menu";
+    for (int note : {513, 514, 1024}) w.TrayNotify(note);
+    w.TrayNotify(version3 ? 517 : 123);  // each alone, as the other version sends it
+    EXPECT_EQ(w.openedMenus.size(), 1u);
+    EXPECT_FALSE(w.Visible());
+
+    const std::size_t calls = s.log.size();
+    w.TrayNotify(1025);
+    w.TrayNotify(1025);
+    EXPECT_EQ(w.Visible(), version3) << "Enter on the icon";
+    if (version3) {
+      // Shown, then brought to the front, each time: the second changes nothing.
+      ASSERT_EQ(s.log.size(), calls + 2);
+      for (std::size_t i = calls; i < s.log.size(); ++i) {
+        EXPECT_EQ(s.log[i].routine, "SetForegroundWindow");
+        EXPECT_EQ(s.log[i].args[0], static_cast<long long>(w.Hwnd()));
+      }
+      EXPECT_EQ(w.Focus(), m.txtBlink);
+    } else {
+      EXPECT_EQ(s.log.size(), calls);
+    }
+    EXPECT_EQ(w.openedMenus.size(), 1u);
+  }
+}
+
+TEST_F(MainWindowTest, ANewShellIsAskedForVersion3AgainAndItsAnswerCounts) {
+  ASSERT_TRUE(Start());
+  sys.api.setVersionResult = 0;
+  Win().ShellRestart();
+  EXPECT_EQ(TrayMessages(), (std::vector<std::uint32_t>{0, 4, 0, 4}));
+  Win().TrayNotify(517);
+  EXPECT_EQ(Win().openedMenus.size(), 1u) << "an older shell's right click opens the menu";
+  sys.api.setVersionResult = 1;
+  Win().ShellRestart();
+  Win().TrayRightClick();
+  EXPECT_EQ(Win().openedMenus.size(), 2u);
+}
+
+TEST_F(MainWindowTest, EnterOnTheIconClosesTheAboutWindowAsADoubleClickDoes) {
+  ASSERT_TRUE(Start());
+  Win().nextMenuChoice = "mnuAbout";
+  Win().TrayRightClick();
+  ASSERT_TRUE(main->About().Visible());
+  Win().TrayNotify(1025);
+  EXPECT_FALSE(main->About().Loaded());
+  EXPECT_TRUE(Win().Visible());
+  EXPECT_TRUE(Win().TakesInput());
+}
+
 }  // namespace

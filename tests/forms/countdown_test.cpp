@@ -149,7 +149,7 @@ TEST_F(CountdownTest, AFailedOrRefusedActionStillEndsTheProgram) {
 TEST_F(CountdownTest, FiringWhileTheAboutWindowOrTheMenuIsOpenStillEnds) {
   ArmSeconds("1");
   Win().nextMenuChoice = "mnuAbout";
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   ASSERT_TRUE(main->About().Visible());
   sys.clock.Advance(1);
   Win().Tick(*main->Timer);  // ticks go on under the modal window
@@ -172,7 +172,7 @@ TEST_F(CountdownTest, ATrayClickInsideATickWaitsForItAndTheActionRunsOnce) {
       sys.clock.Advance(2);
       Win().Tick(*main->Timer);
     };
-    Win().TrayNotify(517);
+    Win().TrayRightClick();
   };
   HalfSecondTick();  // 1 left: the blink's tray call brings the right click
   EXPECT_EQ(probe.nestedStarts, 0) << "the menu opened inside a tick";
@@ -194,11 +194,11 @@ TEST_F(CountdownTest, ExitDropsTheCountdownWhateverTheShellSendsDuringTheRemoval
         sys.clock.Advance(5);
         Win().Tick(*main->Timer);
       };
-      Win().TrayNotify(517);
+      Win().TrayRightClick();
       Win().ShellRestart();
     };
   };
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
   EXPECT_EQ(Win().openedMenus.size(), 1u);
   EXPECT_TRUE(toolkit.quit);
@@ -212,7 +212,7 @@ TEST_F(CountdownTest, DisarmingStopsTheTicksBeforeItTouchesTheTray) {
       sys.clock.Advance(5);
       Win().Tick(*main->Timer);
     };
-    Win().TrayNotify(517);
+    Win().TrayRightClick();
   };
   Win().Click(*main->cmdTimer);
   EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());

@@ -255,6 +255,12 @@ class MemoryForm : public Form {
   // by the shell, it can arrive inside a handler's system call; then it
   // waits for that handler to end.
   void TrayNotify(int mouseMessage);
+  // A right click on the tray icon as a tray of version 3 reports it: the
+  // button's release, then the context menu (an older tray sends the first).
+  void TrayRightClick() {
+    TrayNotify(517);
+    TrayNotify(123);
+  }
   // "TaskbarCreated": the shell started anew. Held as a tray notification is.
   void ShellRestart();
   // One tick, delivered only while enabled and only by a loop: never inside

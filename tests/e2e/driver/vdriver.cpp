@@ -812,7 +812,10 @@ wchar_t Mnemonic(const wstring& caption) {
 void CmdTrayMenu(const vector<string>& a) {
   HWND m = MainForm();
   if (!m) return Fail("main form not found");
+  // A right click as the tray reports it: the release, then (version 3) the
+  // context menu.
   PostMessageW(m, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
+  PostMessageW(m, WM_MOUSEMOVE, 1, WM_CONTEXTMENU);
   HWND popup = nullptr;
   for (int i = 0; i < 100 && !popup; ++i) {
     Sleep(50);
@@ -1033,6 +1036,44 @@ void CmdWindows(const vector<string>&) {
   Emit(j.Text());
 }
 
+// The session's own notification area: the shell's Shell_TrayWnd, not the
+// stand-in of this process.
+HWND ShellTray() {
+  for (HWND h : TopWindows()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (ClassOf(h) == L"Shell_TrayWnd" && pid != GetCurrentProcessId()) return h;
+  }
+  return nullptr;
+}
+
+// trayclick left|right: a real click on the program's icon. Wine's taskbar
+// draws the icons from its right end, each in a slot two pixels wider than a
+// small icon on either side; the program's is the only one there.
+void CmdTrayClick(const vector<string>& a) {
+  if (a.size() < 2) return Fail("usage: trayclick left|right");
+  HWND tray = ShellTray();
+  if (!tray) return Fail("no tray window");
+  RECT r{};
+  GetWindowRect(tray, &r);
+  int slot = GetSystemMetrics(SM_CXSMICON) + 4;
+  MouseClickAt(r.right - slot / 2, (r.top + r.bottom) / 2, tray, a[1] == "right");
+  Ok();
+}
+
+// closemenu [TIMEOUT_MS]: waits for an open popup menu and closes it with Esc.
+void CmdCloseMenu(const vector<string>& a) {
+  DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 10000));
+  DWORD start = GetTickCount();
+  HWND popup = nullptr;
+  while (!(popup = FindPopupMenu())) {
+    if (GetTickCount() - start >= timeout) return Fail("no menu open");
+    Sleep(50);
+  }
+  PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  Ok();
+}
+
 // allwindows: every visible top-level window, whoever owns it.
 void CmdAllWindows(const vector<string>&) {
   Json j;
@@ -1185,6 +1226,7 @@ bool Run(const vector<string>& a) {
       {"windows", CmdWindows},   {"allwindows", CmdAllWindows}, {"focused", CmdFocused},
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
       {"sleep", CmdSleep},       {"shell", CmdShell},       {"liveregion", CmdLiveRegion},
+      {"trayclick", CmdTrayClick},   {"closemenu", CmdCloseMenu},
   };
   for (const Entry& e : table) {
     if (c == e.name) {
