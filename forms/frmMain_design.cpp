@@ -238,6 +238,7 @@ void frmMain::CreateWindowFromDesign() {
         d.foreColor = ui::Rgb(255, 255, 255);
         d.backColor = ui::Rgb(0, 0, 0);
         d.opaque = true;
+        d.liveRegion = true;
         this->*s.status = &f.AddLabel(d);
         break;
       }

@@ -191,6 +191,9 @@ struct LabelDesign : ControlDesign {
   // Never shown: it names the control created right after it in the same
   // container, for assistive technology.
   bool hidden = false;
+  // A polite live region for UI Automation, where the system can mark one:
+  // Narrator then reads what Announce tells.
+  bool liveRegion = false;
   Font font;
 };
 struct TimerDesign {

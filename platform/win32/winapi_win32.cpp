@@ -1,6 +1,7 @@
 #include "platform/win32/winapi_win32.h"
 
 #include <windows.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <array>
@@ -35,7 +36,9 @@ namespace {
     (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
   X(InitCommonControls, "comctl32", void, ())                                           \
   X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                            \
-  X(NotifyWinEvent, "user32", void, (std::uint32_t, Handle, std::int32_t, std::int32_t))
+  X(NotifyWinEvent, "user32", void, (std::uint32_t, Handle, std::int32_t, std::int32_t))     \
+  X(CoInitialize, "ole32", HRESULT, (void*))                                             \
+  X(CoCreateInstance, "ole32", HRESULT, (REFCLSID, IUnknown*, DWORD, REFIID, void**))
 
 static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
 static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
@@ -268,6 +271,32 @@ void AnnounceLiveRegion(Handle window) {
   // Older SDKs lack the event; Windows before 8 ignores it.
   constexpr std::uint32_t kLiveRegionChanged = 0x8019;
   if (auto* f = routines.NotifyWinEvent.Get()) f(kLiveRegionChanged, window, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void MarkPoliteLiveRegion(Handle window) {
+  // The program's own copies: the SDK's would come from a library.
+  static constexpr GUID kAccPropServices = {
+      0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+  static constexpr GUID kIAccPropServices = {
+      0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+  static constexpr GUID kLiveSetting = {
+      0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+  auto* initialize = routines.CoInitialize.Get();
+  auto* create = routines.CoCreateInstance.Get();
+  if (!initialize || !create) return;
+  // The window thread's apartment, kept for the program's life.
+  initialize(nullptr);
+  IAccPropServices* services = nullptr;
+  if (FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                    reinterpret_cast<void**>(&services)))) {
+    return;
+  }
+  VARIANT polite{};
+  polite.vt = VT_I4;
+  polite.lVal = 1;  // LiveSetting: Polite
+  services->SetHwndProp(reinterpret_cast<HWND>(window), static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                        kLiveSetting, polite);
+  services->Release();
 }
 
 }  // namespace platform

@@ -17,4 +17,10 @@ void DisableInputMethod(Handle window);
 // run time).
 void AnnounceLiveRegion(Handle window);
 
+// Marks a window's client object a polite live region for UI Automation,
+// through oleacc's annotation service (COM, bound at run time); where the
+// service is missing (before Windows 8's UI Automation properties, or no
+// COM) nothing happens.
+void MarkPoliteLiveRegion(Handle window);
+
 }  // namespace platform

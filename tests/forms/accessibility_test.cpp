@@ -34,6 +34,7 @@ TEST_F(MainWindowTest, EachControlWithoutACaptionHasItsHiddenNameRightBeforeIt) 
   EXPECT_EQ(action, m.lbl[0]);
   EXPECT_FALSE(action->hidden);
   EXPECT_FALSE(dynamic_cast<MemLabel*>(m.lblStatus)->hidden);
+  EXPECT_TRUE(dynamic_cast<MemLabel*>(m.lblStatus)->liveRegion) << "the status line is a polite live region";
 }
 
 TEST_F(MainWindowTest, EscOnAnOpenListClosesTheListOnly) {

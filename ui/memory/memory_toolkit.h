@@ -120,7 +120,7 @@ class MemOption : public Mem<OptionButton> {
 class MemLabel : public Mem<Label> {
  public:
   MemLabel(MemoryForm& form, const LabelDesign& d)
-      : Mem(form, d), hidden(d.hidden), caption_(d.caption), font_(d.font) {}
+      : Mem(form, d), hidden(d.hidden), liveRegion(d.liveRegion), caption_(d.caption), font_(d.font) {}
   std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   void SetFont(const Font& font) override { font_ = font; }
@@ -128,6 +128,7 @@ class MemLabel : public Mem<Label> {
   void Announce() override;
 
   const bool hidden;
+  const bool liveRegion;
 
  private:
   std::string caption_;

@@ -1,3 +1,4 @@
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
 #include "ui/win32/wide.h"
@@ -17,6 +18,7 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
   Subclass();
   FitToText();
+  if (d.liveRegion) platform::MarkPoliteLiveRegion(reinterpret_cast<platform::Handle>(hwnd_));
 }
 
 LabelImpl::~LabelImpl() {
