@@ -15,9 +15,15 @@
 #include <windows.h>
 
 #include "app/floating_point.h"
+#include "platform/win32/winapi_win32.h"
 
 extern "C" [[noreturn]] void WinMainCRTStartup() {
   app::SetFloatingPointState();
+  // Before anything can load a library by its bare name, the default search
+  // is the system directory alone: a program started from a download folder
+  // would otherwise take a planted DLL from beside itself. Where Windows
+  // lacks the routine, the search stays as it is.
+  platform::Win32Api().SetDefaultDllDirectories(platform::kLoadLibrarySearchSystem32);
   const int code = WinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
   ExitProcess(static_cast<UINT>(code));
 }

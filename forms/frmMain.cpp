@@ -5,7 +5,6 @@
 
 #include "modules/modConstants.h"
 #include "modules/modShutdown.h"
-#include "platform/numeric.h"
 
 using namespace modConstants;
 
@@ -36,7 +35,7 @@ bool frmMain::Form_Initialize() {
   nid.hIcon = form_->IconHandle();
   nid.hWnd = form_->Hwnd();
   SetTrayTip("没设置动作");
-  nid.uCallbackMessage = WM_MOUSEMOVE;
+  nid.uCallbackMessage = ui::kTrayMessage;
   nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   nid.uID = 1;
   AddTrayIcon();
@@ -79,23 +78,21 @@ void frmMain::mnuExit_Click() {
 
 void frmMain::Form_ShellRestart() {
   // A restarted shell has forgotten the icon; without it a hidden window
-  // could never be reached again. Once the program ends, no icon comes back.
-  if (!bExiting) AddTrayIcon();
+  // could never be reached again.
+  AddTrayIcon();
 }
 
 void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }
 
-void frmMain::Form_MouseMove(int, int, double x, double) {
-  // Tray notifications arrive as pointer moves whose x is the mouse message.
-  const double code = platform::RoundHalfEven(x / form_->TwipsPerPixelX());
-  const bool keySelect = bTrayVersion3 && code == NIN_KEYSELECT;
-  if (code == WM_LBUTTONDBLCLK || keySelect) {
+void frmMain::Form_TrayNote(int message) {
+  const bool keySelect = bTrayVersion3 && message == NIN_KEYSELECT;
+  if (message == WM_LBUTTONDBLCLK || keySelect) {
     if (about_.Visible()) about_.Unload();
     form_->Show();
     // From the keyboard the window must also take it, its focus restored;
     // the shell lets the program that owns the icon come to the front.
     if (keySelect) system_.api.SetForegroundWindow(form_->Hwnd());
-  } else if (code == (bTrayVersion3 ? WM_CONTEXTMENU : WM_RBUTTONUP)) {
+  } else if (message == (bTrayVersion3 ? WM_CONTEXTMENU : WM_RBUTTONUP)) {
     // Version 3 sends WM_CONTEXTMENU after every right click's WM_RBUTTONUP
     // too: only one of them opens the menu.
     // Without it the menu would stay open when the user clicks elsewhere.

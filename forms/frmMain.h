@@ -29,7 +29,7 @@ class frmMain {
   void Form_KeyDown(std::int16_t& keyCode);
   void Form_KeyPress(std::int16_t& key);
   void Form_Unload(bool& cancel);
-  void Form_MouseMove(int button, int shift, double x, double y);
+  void Form_TrayNote(int message);
   void mnuExit_Click();
   void Form_ShellRestart();
   void mnuAbout_Click();
@@ -47,6 +47,8 @@ class frmMain {
   std::int32_t lBlinkSecs = 0;
   double dtTarget = 0;
   bool bIconPhase = false;
+  // The warning has brought the window to the front in this countdown.
+  bool bWarned = false;
   modTray::NotifyIconData nid;
 
   // Controls, created by the start-up sequence.
@@ -90,7 +92,11 @@ class frmMain {
   void Disarm();
   bool Arm();
   bool ComputeDeadline(double& deadline);
-  void PerformAction();
+  // True when the action's call succeeded; otherwise error is what it reported.
+  bool PerformAction(std::uint32_t& error);
+  void ActionFailed(std::uint32_t error);
+  // The window above all others, without the focus; About closes first.
+  void BringToFront();
 
   // Numeric entry fields: one rule set shared by the four pairs.
   void TextChanged(ui::TextBox& txt, ui::ScrollBar& vs);
@@ -103,12 +109,10 @@ class frmMain {
   bool bTrayVersion3 = false;
   // The Esc going down closes an open list: its character is the list's.
   bool bEscForList = false;
-  // What the countdown last told assistive technology: the minutes left
-  // (rounded up) at the last tick, and whether the warning period has begun.
-  // Arming clears both; kNotYet makes the first text after arming heard.
+  // The seconds left shown by the last tick, for assistive technology;
+  // arming sets kNotYet, so that its first text is heard.
   static constexpr std::int32_t kNotYet = INT32_MIN;
-  std::int32_t lMinutesLeft = kNotYet;
-  bool bWarningTold = false;
+  std::int32_t lSecondsLeft = kNotYet;
 
   ui::Toolkit& toolkit_;
   const platform::System& system_;

@@ -257,7 +257,7 @@ void frmMain::ConnectHandlers() {
   f.OnKeyDown = [this](std::int16_t& keyCode) { Form_KeyDown(keyCode); };
   f.OnKeyPress = [this](std::int16_t& key) { Form_KeyPress(key); };
   f.OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
-  f.OnMouseMove = [this](int b, int s, double x, double y) { Form_MouseMove(b, s, x, y); };
+  f.OnTrayNote = [this](int message) { Form_TrayNote(message); };
   f.OnShellRestart = [this] { Form_ShellRestart(); };
   mnuExit->OnClick = [this] { mnuExit_Click(); };
   mnuAbout->OnClick = [this] { mnuAbout_Click(); };

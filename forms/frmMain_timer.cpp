@@ -27,6 +27,33 @@ bool ReadClockPart(const std::string& text, int low, int high, int& value) {
   return value >= low && value <= high;
 }
 
+// Why the action cannot be armed on this machine; None when it can.
+modShutdown::Refusal ArmingRefusal(platform::WinApi& api, const std::string& action) {
+  if (action == "挂起") return modShutdown::SuspendRefusal(api, 0);
+  if (action == "睡眠") return modShutdown::SuspendRefusal(api, 1);
+  if (action == "锁定计算机" && !modShutdown::LockAllowed(modShutdown::GetVersionInfo(api))) {
+    return modShutdown::Refusal::Version;
+  }
+  return modShutdown::Refusal::None;
+}
+
+// The status line's reason for a refusal; the version guard names the action.
+std::string RefusalText(modShutdown::Refusal refusal, const std::string& action) {
+  static constexpr const char* kReasons[] = {"这个Windows版本不能", "现代待机的电脑不能挂起",
+                                             "这台电脑不能挂起", "睡眠即休眠，未开启：powercfg /h on"};
+  std::string text = kReasons[static_cast<int>(refusal) - 1];
+  if (refusal == modShutdown::Refusal::Version) text.append(action);
+  return text;
+}
+
+std::string FailureText(const std::string& action, std::uint32_t error) {
+  std::string text = action;
+  text.append("失败：");
+  if (error == ERROR_PRIVILEGE_NOT_HELD) return text.append("没有权限");
+  if (error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED) return text.append("系统不支持");
+  return text.append("错误").append(std::to_string(error));
+}
+
 std::int64_t UnitSeconds(const std::string& unit) {
   if (unit == "时") return 3600;
   if (unit == "分") return 60;
@@ -37,9 +64,6 @@ std::int64_t UnitSeconds(const std::string& unit) {
 
 void frmMain::cmdTimer_Click() {
   if (bTimerOn) {
-    // The tray call below can deliver notifications, and with them a menu
-    // whose loop delivers ticks: none may fire what is being disarmed.
-    form_->SetTimerEnabled(*Timer, false);
     Disarm();
   } else if (!Arm()) {
     toolkit_.Beep();
@@ -50,6 +74,7 @@ void frmMain::cmdTimer_Click() {
 }
 
 void frmMain::Disarm() {
+  form_->EndTopmost();
   lblStatus->SetCaption("定时器禁止");
   lblStatus->Announce();
   cmdTimer->SetCaption("激活定时器(&E)");
@@ -61,10 +86,21 @@ void frmMain::Disarm() {
 }
 
 bool frmMain::Arm() {
+  // An action this machine cannot do, or a clock text that is no time,
+  // refuses the press before anything changes; the status line says why.
+  const std::string action = cmbAction->Text();
+  const modShutdown::Refusal refusal = ArmingRefusal(system_.api, action);
+  if (refusal != modShutdown::Refusal::None) {
+    lblStatus->SetCaption(RefusalText(refusal, action));
+    lblStatus->Announce();
+    return false;
+  }
   double deadline = 0;
-  // A clock text that is no time refuses the press before anything changes.
   if (!ComputeDeadline(deadline)) return false;
 
+  // A window left in front by a failed action goes back among the others.
+  form_->EndTopmost();
+  bWarned = false;
   frame->SetEnabled(false);
   cmdTimer->SetCaption("禁止定时器(&D)");
   sAction = cmbAction->Text();
@@ -72,8 +108,7 @@ bool frmMain::Arm() {
   bBlink = chkBlink->Value() != 0;
   lBlinkSecs = platform::ToInt32(platform::NumericValue(txtBlink->Text()));
   dtTarget = deadline;
-  lMinutesLeft = kNotYet;
-  bWarningTold = false;
+  lSecondsLeft = kNotYet;
   std::string tip = "程序将要在";
   tip.append(platform::DateText(dtTarget, system_.dateFormat)).append("执行").append(sAction);
   SetTrayTip(tip);
@@ -110,44 +145,69 @@ void frmMain::Timer_Timer() {
   const std::int64_t left =
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
-  const std::string text = std::to_string(secondsLeft).append(" 秒后执行");
   const bool warning = bBlink && secondsLeft <= lBlinkSecs;
 
   // Read out sparingly, never on every tick: the first text, each new
-  // minute, the start of the warning, and every second of the last ten.
-  const std::int32_t minutes = secondsLeft > 0 ? (secondsLeft - 1) / 60 + 1 : secondsLeft / 60;
-  if (minutes != lMinutesLeft || (warning && !bWarningTold) ||
-      (secondsLeft <= 10 && text != lblStatus->Caption())) {
+  // minute (rounded up), the start of the warning, and every new text of
+  // the last ten seconds.
+  const auto minutes = [](std::int32_t s) { return s > 0 ? (s - 1) / 60 + 1 : s / 60; };
+  if (lSecondsLeft == kNotYet || minutes(secondsLeft) != minutes(lSecondsLeft) ||
+      (warning && !bWarned) || (secondsLeft <= 10 && secondsLeft != lSecondsLeft)) {
     lblStatus->Announce();
   }
-  lMinutesLeft = minutes;
-  bWarningTold = bWarningTold || warning;
-  lblStatus->SetCaption(text);
+  lSecondsLeft = secondsLeft;
+  lblStatus->SetCaption(std::to_string(secondsLeft).append(" 秒后执行"));
 
   if (warning) {
+    // The tray icon may sit in the hidden overflow: the last warning is the
+    // window itself, once per countdown, and a hidden one stays hidden.
+    if (!bWarned) {
+      bWarned = true;
+      BringToFront();
+      toolkit_.WarningBeep();
+    }
     BlinkTrayIcon();
     bIconPhase = !bIconPhase;
   }
 
   if (platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) return;
-  PerformAction();
+  // A command that reached the program first (a disarm, Exit) runs first;
+  // the next tick at which none waits fires. Nothing of this tick calls the
+  // system between this check and the action.
+  if (toolkit_.UserCommandWaiting()) return;
+  std::uint32_t error = 0;
+  if (!PerformAction(error)) {
+    ActionFailed(error);
+    return;
+  }
   bExiting = true;
   form_->Unload();
 }
 
-void frmMain::PerformAction() {
+bool frmMain::PerformAction(std::uint32_t& error) {
   platform::WinApi& api = system_.api;
-  if (sAction == "关机") {
-    modShutdown::DoExitWindows(api, EWX_POWEROFF, bForce);
-  } else if (sAction == "重新启动") {
-    modShutdown::DoExitWindows(api, EWX_REBOOT, bForce);
-  } else if (sAction == "注销") {
-    modShutdown::DoExitWindows(api, EWX_LOGOFF, bForce);
-  } else if (sAction == "挂起") {
-    modShutdown::DoSuspend(api, 0, bForce, false);
-  } else if (sAction == "睡眠") {
-    modShutdown::DoSuspend(api, 1, bForce, false);
-  } else if (sAction == "锁定计算机") {
-    modShutdown::DoLockWorkstation(api);
-  }
+  if (sAction == "关机") return modShutdown::DoExitWindows(api, EWX_POWEROFF, bForce, &error);
+  if (sAction == "重新启动") return modShutdown::DoExitWindows(api, EWX_REBOOT, bForce, &error);
+  if (sAction == "注销") return modShutdown::DoExitWindows(api, EWX_LOGOFF, bForce, &error);
+  if (sAction == "挂起") return modShutdown::DoSuspend(api, 0, bForce, false, &error);
+  if (sAction == "睡眠") return modShutdown::DoSuspend(api, 1, bForce, false, &error);
+  return modShutdown::DoLockWorkstation(api, &error);
+}
+
+// The machine did not do it: the program stays, disarmed, and says why.
+void frmMain::ActionFailed(std::uint32_t error) {
+  // What the user did while the call ran was meant for the countdown that
+  // has now ended.
+  toolkit_.DiscardUserCommands();
+  form_->SetTimerEnabled(*Timer, false);
+  Disarm();
+  bTimerOn = false;
+  // Disarm's announcement reads out this text: the one the handler ends with.
+  lblStatus->SetCaption(FailureText(sAction, error));
+  BringToFront();
+}
+
+void frmMain::BringToFront() {
+  if (about_.Visible()) about_.Unload();
+  form_->ShowInFront();
 }

@@ -43,6 +43,11 @@ inline constexpr std::uint32_t SE_PRIVILEGE_ENABLED = 2;
 
 inline constexpr std::int32_t SW_SHOW = 5;
 
+// System error codes an action call can report.
+inline constexpr std::uint32_t ERROR_NOT_SUPPORTED = 50;
+inline constexpr std::uint32_t ERROR_CALL_NOT_IMPLEMENTED = 120;
+inline constexpr std::uint32_t ERROR_PRIVILEGE_NOT_HELD = 1314;
+
 // Key codes.
 inline constexpr std::int16_t vbKeyEscape = 27;
 

@@ -67,32 +67,71 @@ std::string GetVersionName(platform::WinApi& api) {
   return VersionTypeName(GetVersionInfo(api).lVersionType);
 }
 
-bool DoExitWindows(platform::WinApi& api, std::uint32_t lFlags, bool bForceClose) {
-  const std::uint32_t flags = bForceClose ? (lFlags | EWX_FORCE) : lFlags;
-  if (GetVersionInfo(api).lPlatformId != VER_PLATFORM_WIN32_NT) {
-    return api.ExitWindowsEx(flags, 0) != 0;
-  }
-  EnableShutdownPrivilege(api, true);
-  const bool done = api.ExitWindowsEx(flags, 0) != 0;
-  EnableShutdownPrivilege(api, false);
-  return done;
-}
-
-bool DoSuspend(platform::WinApi& api, std::int32_t lHibernate, bool bForceSuspend,
-               bool bNoWakeEvents) {
-  const OSVersionRecord os = GetVersionInfo(api);
+bool SuspendAllowed(const OSVersionRecord& os) {
   const bool oldGuardRefuses =
       os.lVersionType == 0 || os.lVersionType == 1 || os.lVersionType == 4;
   // NT versions after XP are classified "Windows 32", yet they all sleep.
   const bool modernNt = os.lPlatformId == VER_PLATFORM_WIN32_NT && MajorVersion(os) >= 5;
-  if (oldGuardRefuses && !modernNt) return false;
-  return api.SetSuspendState(lHibernate, AsLong(bForceSuspend), AsLong(bNoWakeEvents)) != 0;
+  return !oldGuardRefuses || modernNt;
 }
 
-bool DoLockWorkstation(platform::WinApi& api) {
-  const std::int32_t type = GetVersionInfo(api).lVersionType;
-  if (type != 5 && type != 6) return false;
-  return api.LockWorkStation() != 0;
+bool LockAllowed(const OSVersionRecord& os) {
+  return os.lVersionType == 5 || os.lVersionType == 6;
+}
+
+Refusal SuspendRefusal(platform::WinApi& api, std::int32_t lHibernate) {
+  if (!SuspendAllowed(GetVersionInfo(api))) return Refusal::Version;
+  platform::PowerCapabilities caps{};
+  if (api.GetPwrCapabilities(&caps) == 0) return Refusal::None;
+  if (lHibernate != 0) {
+    return caps.systemS4 && caps.hiberFilePresent ? Refusal::None : Refusal::NoHibernation;
+  }
+  if (caps.systemS1 || caps.systemS2 || caps.systemS3) return Refusal::None;
+  // Modern Standby only changes what the user is told.
+  return caps.aoAc ? Refusal::NoSleepModernStandby : Refusal::NoSleep;
+}
+
+namespace {
+
+bool OnNt(const OSVersionRecord& os) { return os.lPlatformId == VER_PLATFORM_WIN32_NT; }
+
+// After an action's call: a failure's error is read before the privilege
+// step can overwrite it, then the privilege taken before the call goes.
+bool Finish(platform::WinApi& api, bool privilege, bool done, std::uint32_t* error) {
+  if (!done && error != nullptr) *error = api.GetLastError();
+  if (privilege) EnableShutdownPrivilege(api, false);
+  return done;
+}
+
+bool Refused(std::uint32_t* error) {
+  if (error != nullptr) *error = ERROR_NOT_SUPPORTED;
+  return false;
+}
+
+}  // namespace
+
+bool DoExitWindows(platform::WinApi& api, std::uint32_t lFlags, bool bForceClose,
+                   std::uint32_t* error) {
+  const std::uint32_t flags = bForceClose ? (lFlags | EWX_FORCE) : lFlags;
+  const bool nt = OnNt(GetVersionInfo(api));
+  if (nt) EnableShutdownPrivilege(api, true);
+  return Finish(api, nt, api.ExitWindowsEx(flags, 0) != 0, error);
+}
+
+bool DoSuspend(platform::WinApi& api, std::int32_t lHibernate, bool bForceSuspend,
+               bool bNoWakeEvents, std::uint32_t* error) {
+  const OSVersionRecord os = GetVersionInfo(api);
+  if (!SuspendAllowed(os)) return Refused(error);
+  const bool nt = OnNt(os);
+  if (nt) EnableShutdownPrivilege(api, true);
+  return Finish(api, nt,
+                api.SetSuspendState(lHibernate, AsLong(bForceSuspend), AsLong(bNoWakeEvents)) != 0,
+                error);
+}
+
+bool DoLockWorkstation(platform::WinApi& api, std::uint32_t* error) {
+  if (!LockAllowed(GetVersionInfo(api))) return Refused(error);
+  return Finish(api, false, api.LockWorkStation() != 0, error);
 }
 
 void EnableShutdownPrivilege(platform::WinApi& api, bool bEnable) {

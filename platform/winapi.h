@@ -1,6 +1,7 @@
 // The Windows routines the program binds at run time, by library name and
 // routine name at the first call. A routine or library that cannot be found
-// makes its call return 0 (nothing is done).
+// makes its call return 0 (nothing is done); an action's call then reports
+// the error ERROR_CALL_NOT_IMPLEMENTED.
 #pragma once
 
 #include <cstddef>
@@ -60,6 +61,23 @@ struct NotifyIconVersionA {
 static_assert(sizeof(NotifyIconVersionA) == 488);
 static_assert(offsetof(NotifyIconVersionA, uVersion) == 416);
 
+// SetDefaultDllDirectories: the system directory alone.
+constexpr std::uint32_t kLoadLibrarySearchSystem32 = 0x800;
+// SYSTEM_POWER_CAPABILITIES, 76 bytes: only the sleep states are read. The
+// Modern Standby flag (AoAc) came with Windows 8; before it the byte is spare
+// and zero.
+struct PowerCapabilities {
+  std::uint8_t buttonsAndLid[3];
+  std::uint8_t systemS1, systemS2, systemS3, systemS4, systemS5;
+  std::uint8_t hiberFilePresent;
+  std::uint8_t other[11];
+  std::uint8_t aoAc;
+  std::uint8_t rest[55];
+};
+static_assert(sizeof(PowerCapabilities) == 76 && offsetof(PowerCapabilities, systemS1) == 3 &&
+              offsetof(PowerCapabilities, hiberFilePresent) == 8 &&
+              offsetof(PowerCapabilities, aoAc) == 20);
+
 class WinApi {
  public:
   virtual ~WinApi() = default;
@@ -68,6 +86,10 @@ class WinApi {
   virtual std::int32_t GetVersionExA(OsVersionInfoA* info) = 0;
   virtual Handle GetCurrentProcess() = 0;
   virtual std::int32_t CloseHandle(Handle handle) = 0;
+  // Windows 8 and later, 7 and Vista with KB2533623.
+  virtual std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) = 0;
+  // The calling thread's last error, read right after a call that failed.
+  virtual std::uint32_t GetLastError() = 0;
   // user32
   virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
   virtual std::int32_t LockWorkStation() = 0;
@@ -75,6 +97,8 @@ class WinApi {
   // Powrprof: each argument travels as a 32-bit value
   virtual std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                        std::int32_t wakeupEventsDisabled) = 0;
+  // Nonzero when the sleep states were read.
+  virtual std::int32_t GetPwrCapabilities(PowerCapabilities* capabilities) = 0;
   // advapi32.dll
   virtual std::int32_t OpenProcessToken(Handle process, std::uint32_t access,
                                         Handle* token) = 0;

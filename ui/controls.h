@@ -33,6 +33,12 @@ struct Font {
 
 class Container;
 
+// The message a form's tray icon reports through (WM_APP + 0x40): a message
+// of the program's own, so that a pointer moving over the window is never
+// taken for the tray. The form raises OnTrayNote with the mouse message it
+// carries.
+inline constexpr std::uint32_t kTrayMessage = 0x8040;
+
 // What every control of a design has in common.
 struct ControlDesign {
   std::string name;               // "txtHour", "opt(1)"
@@ -242,15 +248,21 @@ class Form {
 
   virtual void Show() = 0;                  // modeless, centred on first show
   virtual void ShowModal(Form& owner) = 0;  // returns when this window is gone
+  // Hides the window; a window kept in front stops being so.
   virtual void Hide() = 0;
+  // Shows the window above all others without activating it, so that the
+  // keyboard stays where the user types; it stays there until EndTopmost
+  // or Hide.
+  virtual void ShowInFront() = 0;
+  virtual void EndTopmost() = 0;
   virtual bool Visible() const = 0;
   virtual bool Loaded() const = 0;          // the window exists
   // A close request: raises OnUnload, then closes unless it was cancelled.
   virtual void Unload() = 0;
 
   virtual Handle Hwnd() const = 0;
+  // The program icon at the size the taskbar's notification area uses.
   virtual Handle IconHandle() const = 0;
-  virtual int TwipsPerPixelX() const = 0;
   // Opens the menu at the pointer; a chosen item runs its OnClick.
   virtual void PopupMenu(Menu& menu) = 0;
 
@@ -261,6 +273,8 @@ class Form {
   std::function<void(bool& cancel)> OnUnload;
   std::function<void()> OnClick;
   std::function<void(int button, int shift, double x, double y)> OnMouseMove;
+  // A tray notification: the mouse message over the icon (WM_RBUTTONUP...).
+  std::function<void(int message)> OnTrayNote;
   std::function<void()> OnShellRestart;  // the taskbar was created anew
 };
 
@@ -278,8 +292,15 @@ class Toolkit {
   virtual void MessageBox(const std::string& text, const std::string& title,
                           MessageIcon icon) = 0;
   virtual void Beep() = 0;
+  // The system's warning sound (the exclamation).
+  virtual void WarningBeep() = 0;
   // Runs until the main window has really closed.
   virtual void Run() = 0;
+  // Input that waits for the window thread: held while a handler ran, or
+  // queued (keys, mouse buttons, posted commands); pointer moves do not count.
+  virtual bool UserCommandWaiting() = 0;
+  // Drops that input: it was meant for a countdown that has ended.
+  virtual void DiscardUserCommands() = 0;
 };
 
 }  // namespace ui

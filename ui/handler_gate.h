@@ -1,35 +1,48 @@
-// Handlers run to their end. A tray notification or a shell restart that
-// the window system delivers inside a handler's code (a message sent to the
-// window while one of the handler's system calls waits for another process)
-// is held, and handled after that handler, in the order it came, exactly
-// once. The loops that wait for the user on purpose, a popup menu and a
-// modal window, are the top level again: ticks and notifications run there,
-// and what was held is handled there too.
+// Handlers run to their end. Input that the window system delivers inside a
+// handler's code (a message another thread sends while one of the handler's
+// system calls waits: the shell's tray notes and restart, another program's
+// clicks, keys, characters and close requests) is held, and handled after
+// that handler, in the order it came, exactly once. The loops that wait for
+// the user on purpose, a popup menu and a modal window, are the top level
+// again: ticks and notes run there, and what was held is handled there too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 #include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace ui {
 
 class Form;
 
-// A notification from the shell for one window.
-struct ShellNote {
-  Form* form;
-  bool restart;  // the taskbar was created anew; otherwise a tray message
+// One piece of held input, for one window.
+struct Note {
+  enum class Kind : std::uint8_t {
+    Command,      // a user's command: a click, a key, a close request, a tray click
+    PointerMove,  // the tray's pointer move: never a command, only the latest counts
+    Restart,      // the taskbar was created anew
+  };
+  const Form* form;      // the window it came to: it goes with it
+  std::uintptr_t target; // the backend's own: the window or control it goes to
+  std::uint32_t message;
   std::uintptr_t wParam;
-  std::intptr_t lParam;  // of a tray message: the mouse message in its low word
+  std::intptr_t lParam;  // of a tray note: the mouse message in its low word
+  Kind kind;
+  std::string text;          // a copy of what lParam points to, where it must outlive the send
+  std::uint32_t serial = 0;  // for the tests' ledger
 };
 
 class HandlerGate {
  public:
-  // post(context): posts the private message whose handling calls Drain,
-  // true when it was posted. deliver: handles a note as its window would have.
+  // post(context): arranges for Drain to be called from a loop; true when
+  // it will be. deliver: handles a note as its window would have.
   using Post = bool (*)(void* context);
-  using Deliver = void (*)(const ShellNote& note);
+  using Deliver = void (*)(const Note& note);
+  static constexpr std::size_t kMaxNotes = 256;
+
   HandlerGate(Post post, void* context, Deliver deliver)
       : post_(post), context_(context), deliver_(deliver) {}
   HandlerGate(const HandlerGate&) = delete;
@@ -78,13 +91,18 @@ class HandlerGate {
 
   // A handler's code is running (outside the loops that wait for the user).
   bool Busy() const { return depth_ > 0; }
-  // A note that arrives now. True when it was held for later: a handler is
+  // A note that arrives now. True when it was taken for later: a handler is
   // running, or older notes still wait, which it must not overtake.
-  bool Hold(const ShellNote& note);
-  // For the private message: handles the oldest held note.
+  bool Hold(const Note& note);
+  // For the loop: handles the oldest held note.
   void Drain();
   // The window went: what was held for it goes too.
   void Forget(const Form* form);
+  // A user's command is held.
+  bool CommandHeld() const;
+  // Drops the held commands (the taskbar's restart stays).
+  void DiscardCommands();
+  std::size_t HeldCount() const { return held_.size() - head_; }
 
   // Runs with the context of post whenever the outermost handler ends: what
   // the handler left to tell goes out then, once, as things stand at its end.
@@ -92,11 +110,15 @@ class HandlerGate {
 
  private:
   void PostIfDue();
+  template <class Keep>
+  void KeepOnly(Keep keep);
 
   Post post_;
   void* context_;
   Deliver deliver_;
-  std::vector<ShellNote> held_;
+  // The queue: its front at head_, removed in constant time.
+  std::vector<Note> held_;
+  std::size_t head_ = 0;
   int depth_ = 0;
   bool posted_ = false;
 };

@@ -17,15 +17,18 @@ namespace {
 // program's own; on 32-bit x86 (stdcall) each is passed exactly as the real
 // routine expects it.
 //
-// SetSuspendState returns a BOOLEAN in AL only, so its result is read as one
-// byte; its BOOLEAN arguments are pushed as 32-bit values either way.
+// SetSuspendState and GetPwrCapabilities return a BOOLEAN in AL only, so
+// their result is read as one byte; SetSuspendState's BOOLEAN arguments are
+// pushed as 32-bit values either way.
 #define VESPERA_BOUND_ROUTINES(X)                                                        \
   X(GetVersionExA, "kernel32", std::int32_t, (OsVersionInfoA*))                          \
   X(GetCurrentProcess, "kernel32", Handle, ())                                           \
+  X(SetDefaultDllDirectories, "kernel32", std::int32_t, (std::uint32_t))                 \
   X(ExitWindowsEx, "user32", std::int32_t, (std::uint32_t, std::uint32_t))               \
   X(SetForegroundWindow, "user32", std::int32_t, (Handle))                               \
   X(LockWorkStation, "user32.dll", std::int32_t, ())                                     \
   X(SetSuspendState, "Powrprof", std::uint8_t, (std::int32_t, std::int32_t, std::int32_t)) \
+  X(GetPwrCapabilities, "Powrprof", std::uint8_t, (PowerCapabilities*))                  \
   X(OpenProcessToken, "advapi32.dll", std::int32_t, (Handle, std::uint32_t, Handle*))    \
   X(LookupPrivilegeValueA, "advapi32.dll", std::int32_t, (const char*, const char*, Luid*)) \
   X(AdjustTokenPrivileges, "advapi32.dll", std::int32_t,                                 \
@@ -35,8 +38,14 @@ namespace {
   X(ShellExecuteA, "shell32.dll", Handle,                                                \
     (Handle, const char*, const char*, const char*, const char*, std::int32_t))          \
   X(InitCommonControls, "comctl32", void, ())                                           \
-  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                            \
-  X(NotifyWinEvent, "user32", void, (std::uint32_t, Handle, std::int32_t, std::int32_t))     \
+  X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                              \
+  X(GetDpiForWindow, "user32", std::uint32_t, (HWND))                                    \
+  X(GetDpiForMonitor, "shcore", std::int32_t, (HMONITOR, std::int32_t, std::uint32_t*, std::uint32_t*)) \
+  X(AdjustWindowRectExForDpi, "user32", std::int32_t,                                    \
+    (RECT*, std::uint32_t, std::int32_t, std::uint32_t, std::uint32_t))                   \
+  X(ChangeWindowMessageFilterEx, "user32", std::int32_t, (HWND, std::uint32_t, std::uint32_t, void*)) \
+  X(ChangeWindowMessageFilter, "user32", std::int32_t, (std::uint32_t, std::uint32_t))   \
+  X(NotifyWinEvent, "user32", void, (std::uint32_t, Handle, std::int32_t, std::int32_t)) \
   X(CoInitialize, "ole32", HRESULT, (void*))                                             \
   X(CoCreateInstance, "ole32", HRESULT, (REFCLSID, IUnknown*, DWORD, REFIID, void**))
 
@@ -88,7 +97,7 @@ HMODULE SystemLibrary(const char* name) {
   };
   // Kept until the process ends, never destroyed: the program runs no exit
   // handlers (app/entry_win32.cpp).
-  static std::array<Loaded, 8>& loaded = *new std::array<Loaded, 8>;
+  static std::array<Loaded, 10>& loaded = *new std::array<Loaded, 10>;
   static std::size_t count = 0;
 
   const std::wstring file = LibraryFileName(name);
@@ -170,6 +179,13 @@ struct Routines {
 // is ready before any code runs and needs no destruction.
 constinit Routines routines;
 
+// An action whose routine this system lacks fails as a call the system does
+// not implement, not with whatever error an earlier call left behind.
+std::int32_t Missing() {
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return 0;
+}
+
 class Win32WinApi final : public WinApi {
  public:
   std::int32_t GetVersionExA(OsVersionInfoA* info) override {
@@ -180,26 +196,40 @@ class Win32WinApi final : public WinApi {
     auto* f = routines.GetCurrentProcess.Get();
     return f ? f() : 0;
   }
+  std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) override {
+    auto* f = routines.SetDefaultDllDirectories.Get();
+    return f ? f(directoryFlags) : 0;
+  }
   // Not one of the routines the program binds: closing a handle needs no look-up.
   std::int32_t CloseHandle(Handle handle) override {
     return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
   }
+  std::uint32_t GetLastError() override { return ::GetLastError(); }
   std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
     auto* f = routines.ExitWindowsEx.Get();
-    return f ? f(flags, reserved) : 0;
+    WaitingCall waiting;
+    return f ? f(flags, reserved) : Missing();
   }
   std::int32_t LockWorkStation() override {
     auto* f = routines.LockWorkStation.Get();
-    return f ? f() : 0;
+    WaitingCall waiting;
+    return f ? f() : Missing();
   }
   std::int32_t SetForegroundWindow(Handle hwnd) override {
     auto* f = routines.SetForegroundWindow.Get();
+    WaitingCall waiting;
     return f ? f(hwnd) : 0;
   }
   std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,
                                std::int32_t wakeupEventsDisabled) override {
     auto* f = routines.SetSuspendState.Get();
-    return f && f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
+    if (!f) return Missing();
+    WaitingCall waiting;
+    return f(hibernate, force, wakeupEventsDisabled) != 0 ? 1 : 0;
+  }
+  std::int32_t GetPwrCapabilities(PowerCapabilities* capabilities) override {
+    auto* f = routines.GetPwrCapabilities.Get();
+    return f && f(capabilities) != 0 ? 1 : 0;
   }
   std::int32_t OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override {
     auto* f = routines.OpenProcessToken.Get();
@@ -231,6 +261,7 @@ class Win32WinApi final : public WinApi {
     record.hIcon = static_cast<HICON>(LongToHandle(static_cast<LONG>(data->hIcon)));
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
+    WaitingCall waiting;
     return f(message, &record);
   }
   std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconVersionA* data) override {
@@ -242,12 +273,14 @@ class Win32WinApi final : public WinApi {
     record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
     record.uID = data->uID;
     record.uVersion = data->uVersion;
+    WaitingCall waiting;
     return f(message, &record);
   }
   Handle ShellExecuteA(Handle hwnd, const char* operation, const char* file,
                        const char* parameters, const char* directory,
                        std::int32_t showCommand) override {
     auto* f = routines.ShellExecuteA.Get();
+    WaitingCall waiting;
     return f ? f(hwnd, operation, file, parameters, directory, showCommand) : 0;
   }
   void InitCommonControls() override {
@@ -265,6 +298,30 @@ WinApi& Win32Api() {
 
 void DisableInputMethod(Handle window) {
   if (auto* f = routines.ImmAssociateContext.Get()) f(window, 0);
+}
+
+unsigned WindowDpi(Handle window) {
+  const auto hwnd = reinterpret_cast<HWND>(window);
+  if (auto* f = routines.GetDpiForWindow.Get()) return f(hwnd);
+  std::uint32_t x = 0, y = 0;
+  auto* f = routines.GetDpiForMonitor.Get();
+  // MDT_EFFECTIVE_DPI: the DPI the user's scaling gives that monitor.
+  if (f && f(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y) >= 0) return x;
+  return 0;
+}
+
+bool AdjustWindowRectForDpi(void* rect, std::uint32_t style, std::uint32_t exStyle, unsigned dpi) {
+  auto* f = routines.AdjustWindowRectExForDpi.Get();
+  return f && f(static_cast<RECT*>(rect), style, FALSE, exStyle, dpi);
+}
+
+void AdmitMessage(Handle window, std::uint32_t message) {
+  // MSGFLT_ALLOW for the window (7 and later), MSGFLT_ADD for the process (Vista).
+  if (auto* f = routines.ChangeWindowMessageFilterEx.Get()) {
+    f(reinterpret_cast<HWND>(window), message, 1, nullptr);
+  } else if (auto* g = routines.ChangeWindowMessageFilter.Get()) {
+    g(message, 1);
+  }
 }
 
 void AnnounceLiveRegion(Handle window) {

@@ -39,6 +39,30 @@ std::int32_t RecordingApi::CloseHandle(platform::Handle handle) {
   return 1;
 }
 
+std::int32_t RecordingApi::SetDefaultDllDirectories(std::uint32_t directoryFlags) {
+  log_.Add({"SetDefaultDllDirectories", {directoryFlags}, {}});
+  return 1;
+}
+
+std::uint32_t RecordingApi::GetLastError() {
+  log_.Add({"GetLastError", {lastError}, {}});
+  return lastError;
+}
+
+std::int32_t RecordingApi::GetPwrCapabilities(platform::PowerCapabilities* capabilities) {
+  log_.Add({"GetPwrCapabilities", {}, {}});
+  if (powerCapsMissing) return 0;
+  *capabilities = powerCaps;
+  return 1;
+}
+
+void RecordingApi::SetPowerCaps(unsigned mask) {
+  powerCaps = {};
+  std::uint8_t* states[] = {&powerCaps.systemS1, &powerCaps.systemS2, &powerCaps.systemS3,
+                            &powerCaps.systemS4, &powerCaps.hiberFilePresent, &powerCaps.aoAc};
+  for (unsigned bit = 0; bit < std::size(states); ++bit) *states[bit] = (mask >> bit) & 1;
+}
+
 std::int32_t RecordingApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
   log_.Add({"ExitWindowsEx", {flags, reserved}, {}});
   return exitResult;
@@ -165,7 +189,11 @@ std::string Gbk(std::u16string_view text) {
 
 }  // namespace
 
-std::string Gbk936::ToAnsi(std::u16string_view text) { return Gbk(text); }
+std::string Gbk936::ToAnsi(std::u16string_view text) {
+  auto it = converted_.find(text);
+  if (it == converted_.end()) it = converted_.emplace(std::u16string(text), Gbk(text)).first;
+  return it->second;
+}
 
 bool DocumentedConversion::Convert(std::uint32_t flags, const char* defaultChar,
                                    std::u16string_view text, std::string& out) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,14 @@ class RecordingApi : public platform::WinApi {
   platform::OsVersionInfoA version{148, 5, 1, 2600, 2, {}};
   bool versionFillsNothing = false;
   std::int32_t exitResult = 1, suspendResult = 1, lockResult = 1, openTokenResult = 1;
+  std::uint32_t lastError = 0;  // what GetLastError answers
+  // The sleep states GetPwrCapabilities reports (S3 and hibernation by
+  // default); powerCapsMissing makes it fail.
+  platform::PowerCapabilities powerCaps{{}, 0, 0, 1, 1, 1, 1, {}, 0, {}};
+  bool powerCapsMissing = false;
+  // Sets the sleep states from a mask of S1, S2, S3, S4 (bits 0..3), the
+  // hibernation file (bit 4) and Modern Standby (bit 5).
+  void SetPowerCaps(unsigned mask);
   platform::Handle token = 0x7E;
   std::vector<platform::NotifyIconDataA> trayRecords;  // one per Shell_NotifyIconA call
   std::vector<platform::NotifyIconVersionA> versionRecords;  // one per NIM_SETVERSION
@@ -43,6 +52,9 @@ class RecordingApi : public platform::WinApi {
   std::int32_t GetVersionExA(platform::OsVersionInfoA* info) override;
   platform::Handle GetCurrentProcess() override;
   std::int32_t CloseHandle(platform::Handle handle) override;
+  std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) override;
+  std::uint32_t GetLastError() override;
+  std::int32_t GetPwrCapabilities(platform::PowerCapabilities* capabilities) override;
   std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
   std::int32_t LockWorkStation() override;
   std::int32_t SetForegroundWindow(platform::Handle hwnd) override;
@@ -91,6 +103,10 @@ class FixedDateFormat : public platform::DateFormat {
 class Gbk936 : public platform::CodePage {
  public:
   std::string ToAnsi(std::u16string_view text) override;
+
+ private:
+  // The program sends the same few tips again and again; iconv is slow.
+  std::map<std::u16string, std::string, std::less<>> converted_;
 };
 
 // WideCharToMultiByte into the ANSI code page as documented, for code pages

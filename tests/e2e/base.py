@@ -11,12 +11,15 @@ class SessionTest(unittest.TestCase):
 
     version = "winxp"
     lang = "zh_CN.UTF-8"
+    dpi = None
+    desktop = e2e.DESKTOP_SIZE
     session = None
 
     @classmethod
     def setUpClass(cls):
         cls.ctx = e2e.context()
-        cls.session = e2e.Session(cls.ctx, cls.version, cls.__name__, lang=cls.lang).start()
+        cls.session = e2e.Session(cls.ctx, cls.version, cls.__name__, lang=cls.lang, dpi=cls.dpi,
+                                  desktop=cls.desktop).start()
         cls.drv = cls.session.driver
 
     @classmethod
@@ -36,9 +39,9 @@ class SessionTest(unittest.TestCase):
         return answer
 
 
-def new_session(testcase, version="winxp", overrides="", program=True):
+def new_session(testcase, version="winxp", overrides="", program=True, power=None):
     """A session of its own for one test; stopped when the test ends."""
-    s = e2e.Session(e2e.context(), version, testcase.id().rsplit(".", 1)[-1], overrides)
+    s = e2e.Session(e2e.context(), version, testcase.id().rsplit(".", 1)[-1], overrides, power=power)
     s.start(program=program)
     testcase.addCleanup(s.stop)
     return s

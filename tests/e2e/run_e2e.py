@@ -18,8 +18,9 @@ import unittest
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-GROUPS = [["test_firing", "test_faults"],
-          ["test_startup", "test_tray", "test_fields", "test_access", "test_about", "test_win32_controls", "test_numeric"]]
+GROUPS = [["test_firing", "test_faults", "test_honest"],
+          ["test_startup", "test_tray", "test_fields", "test_access", "test_about", "test_win32_controls", "test_numeric",
+           "test_loader", "test_dpi"]]
 
 
 def worker(modules, result_path):

@@ -108,7 +108,7 @@ class TrayKeyboard(SessionTest):
     def test_one_real_right_click_opens_one_menu(self):
         self.show_main()
         before = len(self.session.relay(self.session.vespera_pid, ["TrackPopupMenu"]))
-        self.assertOk(self.drv("trayclick", "right"))
+        self.assertOk(self.drv("trayicon", "right"))
         self.assertOk(self.drv("closemenu"), "the right click opened no menu")
         wait_for("the menu to close", lambda: not self.menus_open())
         # A second note for the same click would open its menu now.

@@ -85,6 +85,22 @@ class NumericFields(SessionTest):
                 act()
                 self.assertEqual(self.session.text(field), want)
 
+    def test_typed_digits_stay_in_order(self):
+        # Real key strokes: each digit's rewrite of the box keeps the caret
+        # where the typing left it.
+        self.assertOk(self.drv("focus", "chkBlink"))
+        self.assertOk(self.drv("key", "-", "tab"))  # into the warning field, its text selected
+        self.assertOk(self.drv("type", "txtBlink", "12"))
+        self.assertEqual(self.session.text("txtBlink"), "12")
+        for chars, want in [("25", "25"), ("30", "30"), ("120", "120")]:
+            with self.subTest(typed=chars):
+                self.assertEqual(self.type_over("txtPeriod", chars), want)
+        self.drv("setsel", "txtPeriod", 1, 1)
+        self.assertOk(self.drv("key", "txtPeriod", "delete"))
+        self.assertEqual(self.session.text("txtPeriod"), "10")
+        self.assertOk(self.drv("type", "txtPeriod", "5"))
+        self.assertEqual(self.session.text("txtPeriod"), "150")
+
     def test_real_clicks_on_spin_arrows(self):
         self.type_over("txtPeriod", "5")
         # On a busy machine the first real click of a fresh Wine desktop can be

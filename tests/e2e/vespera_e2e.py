@@ -28,6 +28,7 @@ RELAY_FUNCTIONS = [
     "GetVersionExA", "SetForegroundWindow", "ShellExecuteA", "InitCommonControls",
     "CreateProcessA", "CreateProcessW", "WinExec", "MessageBoxA", "MessageBoxW",
     "ShowWindow", "AppendMenuW", "AppendMenuA", "TrackPopupMenu", "TrackPopupMenuEx",
+    "GetPwrCapabilities",
 ]
 
 DESKTOP = "shell"  # the one desktop name for which Wine's explorer shows a taskbar
@@ -51,6 +52,12 @@ def find_build():
         if cand and (Path(cand) / "vespera.exe").exists():
             return Path(cand)
     return Path(os.environ.get("VESPERA_WIN_BUILD") or REPO / "build" / "win")
+
+
+def find_power_standin(build):
+    """The stand-in powrprof.dll built beside the driver."""
+    p = build / "tests" / "e2e" / "driver" / "powrprof.dll"
+    return p if p.exists() else None
 
 
 def find_driver(build):
@@ -272,10 +279,17 @@ def split_args(text):
 class Session:
     """One Wine session running vespera.exe under a given Windows version."""
 
-    def __init__(self, ctx, version="winxp", tag="s", overrides="", lang="zh_CN.UTF-8"):
+    def __init__(self, ctx, version="winxp", tag="s", overrides="", lang="zh_CN.UTF-8", dpi=None,
+                 desktop=DESKTOP_SIZE, power=None):
         """overrides: Wine DLL overrides for the session, e.g. "powrprof=d";
-        lang: the Unix locale, which gives the session its Windows locale."""
+        lang: the Unix locale, which gives the session its Windows locale;
+        dpi: the screen's DPI (LogPixels), Wine's 96 when None; desktop: the
+        virtual desktop's size; power: None, or the settings of the stand-in
+        powrprof.dll (its environment variables, driver/powrprof_standin.cpp),
+        which then replaces Wine's for vespera.exe."""
         self.ctx, self.version, self.overrides, self.lang = ctx, version, overrides, lang
+        self.dpi, self.desktop = dpi, desktop
+        self.power = power
         self.dir = Path(tempfile.mkdtemp(prefix=f"{tag}-{version}-", dir=ctx.work))
         self.prefix = self.dir / "prefix"
         self.relay_path = self.dir / "relay.log"
@@ -291,14 +305,30 @@ class Session:
         with open(self.prefix / "user.reg", "a", encoding="utf-8") as f:
             f.write(f'\n[Software\\\\Wine\\\\AppDefaults\\\\vespera.exe] {int(time.time())}\n'
                     f'"Version"="{self.version}"\n')
+            if self.desktop != DESKTOP_SIZE:
+                f.write(f'\n[Software\\\\Wine\\\\Explorer\\\\Desktops] {int(time.time())}\n'
+                        f'"{DESKTOP}"="{self.desktop}"\n')
+            if self.dpi:
+                f.write(f'\n[Control Panel\\\\Desktop] {int(time.time())}\n'
+                        f'"LogPixels"=dword:{self.dpi:08x}\n')
+            if self.power is not None:
+                # The program loads the library from the system folder by its
+                # full path; only vespera.exe takes the stand-in there.
+                shutil.copy2(self.ctx.power_standin,
+                             self.prefix / "drive_c" / "windows" / "system32" / "powrprof.dll")
+                f.write(f'\n[Software\\\\Wine\\\\AppDefaults\\\\vespera.exe\\\\DllOverrides] '
+                        f'{int(time.time())}\n"powrprof"="native"\n')
+        if self.power is not None:
+            self.power = dict(self.power, VESPERA_POWER_LOG=r"C:\powrprof.log")
         self.env = wine_env(self.prefix, self.ctx.display, overrides=self.overrides, lang=self.lang)
+        self.env.update(self.power or {})
         exe_dir = self.prefix / "drive_c" / "vespera"
         exe_dir.mkdir()
         shutil.copy2(self.ctx.exe, exe_dir / "vespera.exe")
         self.exe_win = r"C:\vespera\vespera.exe"
         self.relay_file = open(self.relay_path, "ab")
         self.explorer = subprocess.Popen(
-            wine("explorer", f"/desktop={DESKTOP},{DESKTOP_SIZE}") + ([self.exe_win] if program else []),
+            wine("explorer", f"/desktop={DESKTOP},{self.desktop}") + ([self.exe_win] if program else []),
             env=self.relay_env(), stdout=subprocess.DEVNULL, stderr=self.relay_file, cwd=exe_dir)
         self.driver = Driver(self.ctx.driver, self.env)
         if program and wait_main:
@@ -306,8 +336,10 @@ class Session:
         return self
 
     def relay_env(self):
-        return wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides,
-                        self.lang)
+        env = wine_env(self.prefix, self.ctx.display, "-all,+timestamp,+pid,+relay", self.overrides,
+                       self.lang)
+        env.update(self.power or {})
+        return env
 
     def wait_main(self):
         r = self.driver("wait", "frmMain", 30000, "visible")
@@ -394,6 +426,11 @@ class Session:
             lines += [t for t in relay_strings(c.raw_args) if t.lower().startswith("explorer ")]
         return lines
 
+    def power_calls(self):
+        """The calls the stand-in power library logged: routine names."""
+        log = self.prefix / "drive_c" / "powrprof.log"
+        return [line.split()[0] for line in log.read_text().splitlines()] if log.exists() else []
+
     def tray_calls(self, pid=None):
         return [c for c in self.relay(pid if pid is not None else self.vespera_pid, ["Shell_NotifyIconA"])]
 
@@ -450,6 +487,7 @@ class Context:
         self.build = find_build()
         self.exe = self.build / "vespera.exe"
         self.driver = find_driver(self.build)
+        self.power_standin = find_power_standin(self.build)
         self.work = env_dir()
         self.work.mkdir(parents=True, exist_ok=True)
         self.display_owner = Display()

@@ -1,4 +1,6 @@
 // Arming and disarming, in delay and clock-time mode.
+#include <tuple>
+
 #include "tests/forms/main_window_fixture.h"
 
 namespace {
@@ -183,6 +185,55 @@ TEST_F(ArmingTest, DisarmingRestoresABlankedIcon) {
   Arm();
   EXPECT_EQ(sys.api.trayRecords.back().hIcon, ui::memory::MemoryToolkit::kIcon);
   EXPECT_EQ(LastTip(), Ansi("没设置动作"));
+}
+
+// An action this machine cannot do is refused at the press, with the beep
+// of a bad clock text: nothing changes but the status line, which names the
+// reason, and the action is never called.
+TEST(ArmingRefusal, AnActionTheMachineCannotDoIsRefusedWithItsReason) {
+  struct Row {
+    std::uint32_t major;  // NT 4 or XP
+    unsigned caps;        // S1..S4, hibernation file, Modern Standby (bits 0..5)
+    int entry;
+    const char* status;   // empty: armed
+  };
+  const Row rows[] = {
+      {5, 0b111000, 3, "现代待机的电脑不能挂起"},
+      {5, 0b011000, 3, "这台电脑不能挂起"},
+      {5, 0b000100, 4, "睡眠即休眠，未开启：powercfg /h on"},
+      {5, 0b101111, 4, "睡眠即休眠，未开启：powercfg /h on"},
+      {4, 0b111111, 3, "这个Windows版本不能挂起"},
+      {4, 0b111111, 4, "这个Windows版本不能睡眠"},
+      // Wine's answer: S1 and S4 with the file.
+      {5, 0b011001, 3, ""},
+      {5, 0b011001, 4, ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(::testing::Message() << "NT " << r.major << " caps " << r.caps << " entry " << r.entry);
+    StartedProgram p;
+    p.sys.SetVersion(2, r.major, r.major == 4 ? 0 : 1);
+    p.sys.api.SetPowerCaps(r.caps);
+    ASSERT_TRUE(p.Start());
+    frmMain& m = *p.main;
+    p.Win().Choose(*m.cmbAction, r.entry);
+    auto state = [&] {
+      return std::make_tuple(m.bTimerOn, m.sAction, m.bForce, m.bBlink, m.lBlinkSecs, m.dtTarget,
+                             m.frame->Enabled(), m.cmdTimer->Caption(), p.Win().TimerEnabled(*m.Timer),
+                             p.sys.api.trayRecords.size(), p.Win().Topmost(), p.Win().Visible());
+    };
+    const auto before = state();
+    p.Arm(r.entry, 1);
+    p.Fire();
+    if (*r.status == '\0') {
+      EXPECT_EQ(p.sys.CallsTo("SetSuspendState").size(), 1u);
+      continue;
+    }
+    EXPECT_EQ(p.toolkit.beeps, 1);
+    EXPECT_EQ(m.lblStatus->Caption(), r.status);
+    EXPECT_TRUE(state() == before) << "a refusal changed more than the status line";
+    EXPECT_TRUE(p.sys.CallsTo("SetSuspendState").empty());
+    EXPECT_EQ(p.sys.CallsTo("GetPwrCapabilities").size(), r.major == 4 ? 0u : 1u);
+  }
 }
 
 }  // namespace

@@ -138,12 +138,107 @@ TEST_F(CountdownTest, EachActionPerformsItsRowWithTheForceFlagCapturedAtArming) 
   }
 }
 
-TEST_F(CountdownTest, AFailedOrRefusedActionStillEndsTheProgram) {
-  sys.api.exitResult = 0;
+// A failed call leaves the program running and disarmed, its icon kept, its
+// window in front, the failure named; nothing fires until it is armed again.
+TEST_F(CountdownTest, AFailedActionIsToldAndTheProgramIsReadyToArmAgain) {
+  const char* const actions[] = {"关机", "重新启动", "注销", "挂起", "睡眠", "锁定计算机"};
+  const std::pair<std::uint32_t, std::string> errors[] = {
+      {1314, "失败：没有权限"}, {50, "失败：系统不支持"}, {120, "失败：系统不支持"}, {5, "失败：错误5"}};
+  for (int entry = 0; entry < 6; ++entry) {
+    for (const auto& [error, told] : errors) {
+      SCOPED_TRACE(::testing::Message() << actions[entry] << " error " << error);
+      StartedProgram p;  // Windows XP: six entries
+      ASSERT_TRUE(p.Start());
+      p.sys.api.exitResult = p.sys.api.suspendResult = p.sys.api.lockResult = 0;
+      p.sys.api.lastError = error;
+      p.Arm(entry, 5);
+      p.Win().Hide();
+      p.Fire();
+      frmMain& m = *p.main;
+      EXPECT_FALSE(p.toolkit.quit);
+      EXPECT_TRUE(p.Win().Topmost()) << "the hidden window was not brought to the front";
+      EXPECT_EQ(m.lblStatus->Caption(), actions[entry] + told);
+      EXPECT_FALSE(m.bTimerOn);
+      EXPECT_FALSE(p.Win().TimerEnabled(*m.Timer));
+      EXPECT_TRUE(m.frame->Enabled());
+      EXPECT_EQ(m.cmdTimer->Caption(), "激活定时器(&E)");
+      const auto& record = p.sys.api.trayRecords.back();
+      EXPECT_EQ(p.sys.CallsTo("Shell_NotifyIconA").back().args[0], 1) << "the icon must stay";
+      EXPECT_EQ(record.hIcon, kIcon);
+      EXPECT_EQ(std::string(record.szTip), p.sys.codePage.ToAnsi(u"没设置动作"));
+      p.Fire();
+      EXPECT_EQ(p.ActionCalls(), 1u) << "a tick after the failure fired again";
+      p.Arm(entry, 5);
+      EXPECT_TRUE(m.bTimerOn);
+      EXPECT_FALSE(p.Win().Topmost()) << "arming again keeps the window in front";
+    }
+  }
+}
+
+// A right click that the shell sends while the failing call waits was meant
+// for the countdown that ended: no menu opens (whose Exit could end the
+// program). A shell restart is no command: the icon comes back.
+TEST_F(CountdownTest, AClickHeldDuringTheFailingCallIsDiscarded) {
+  Win().Choose(*main->cmbAction, 3);
+  sys.api.suspendResult = 0;
   ArmSeconds("1");
+  sys.log.during = [&](const std::string& routine) {
+    if (routine != "SetSuspendState") return;
+    Win().nextMenuChoice = "mnuExit";
+    Win().TrayRightClick();
+    Win().ShellRestart();
+  };
   sys.clock.Advance(1);
   Win().Tick(*main->Timer);
-  EXPECT_TRUE(toolkit.quit);
+  EXPECT_TRUE(Win().openedMenus.empty());
+  EXPECT_FALSE(toolkit.quit);
+  const std::vector<std::uint32_t> messages = TrayMessages();
+  EXPECT_EQ(std::vector<std::uint32_t>(messages.end() - 2, messages.end()), (std::vector<std::uint32_t>{0, 4}))
+      << "the restart's icon was not added";
+}
+
+// The warning period's first tick shows the window in front, without the
+// focus, with one warning sound; About closes first. A window hidden during
+// the warning stays hidden; disarming ends the stay in front.
+TEST_F(CountdownTest, TheWarningBringsTheWindowToTheFrontOnce) {
+  main->txtBlink->SetText("2");
+  ArmSeconds("4");
+  Win().Hide();
+  HalfSecondTick();  // 4 left
+  EXPECT_FALSE(Win().Visible());
+  HalfSecondTick();  // 3
+  HalfSecondTick();  // 3
+  HalfSecondTick();  // 2: the warning
+  EXPECT_TRUE(Win().Topmost());
+  EXPECT_EQ(toolkit.warningBeeps, 1);
+  HalfSecondTick();
+  EXPECT_EQ(toolkit.warningBeeps, 1) << "once per countdown";
+  Win().Type(27);  // Esc hides it
+  HalfSecondTick();
+  EXPECT_FALSE(Win().Visible()) << "a window hidden during the warning came back";
+  Win().ShowInFront();
+  Win().Click(*main->cmdTimer);
+  EXPECT_TRUE(Win().Visible());
+  EXPECT_FALSE(Win().Topmost()) << "disarming left the window in front";
+
+  // A countdown shorter than the warning: from arming on, over About.
+  Win().nextMenuChoice = "mnuAbout";
+  toolkit.whileModal = [&] { HalfSecondTick(); };
+  main->txtBlink->SetText("30");
+  ArmSeconds("10");
+  Win().TrayRightClick();
+  EXPECT_FALSE(main->About().Loaded());
+  EXPECT_TRUE(Win().Topmost());
+  EXPECT_EQ(toolkit.warningBeeps, 2);
+}
+
+TEST_F(CountdownTest, WithoutTheWarningNoWindowAndNoSound) {
+  Win().Click(*main->chkBlink);
+  ArmSeconds("1");
+  Win().Hide();
+  HalfSecondTick();
+  EXPECT_FALSE(Win().Visible());
+  EXPECT_EQ(toolkit.warningBeeps, 0);
 }
 
 TEST_F(CountdownTest, FiringWhileTheAboutWindowOrTheMenuIsOpenStillEnds) {
@@ -205,19 +300,37 @@ TEST_F(CountdownTest, ExitDropsTheCountdownWhateverTheShellSendsDuringTheRemoval
   EXPECT_EQ(LastTrayMessage(), 2u);
 }
 
-TEST_F(CountdownTest, DisarmingStopsTheTicksBeforeItTouchesTheTray) {
-  ArmSeconds("1");
-  sys.api.duringNotify = [&] {
-    toolkit.whileMenu = [&] {
-      sys.clock.Advance(5);
-      Win().Tick(*main->Timer);
-    };
-    Win().TrayRightClick();
+// What another program sends while the last tick's tray call waits is held
+// for the tick; a user's command that came first runs before the action.
+TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
+  const std::pair<const char*, std::function<void()>> disarms[] = {
+      {"sent", [&] { Win().SendClick(*main->cmdTimer); }},
+      {"queued", [&] { Win().QueueClick(*main->cmdTimer); }},
   };
-  Win().Click(*main->cmdTimer);
+  auto lastTickWith = [&](const std::function<void()>& arrive) {
+    ArmSeconds("1");  // the warning is on: every tick calls the tray
+    sys.clock.Advance(1);
+    sys.api.duringNotify = [&] {
+      sys.api.duringNotify = nullptr;
+      arrive();
+    };
+    Win().Tick(*main->Timer);
+  };
+  for (const auto& [how, disarm] : disarms) {
+    lastTickWith(disarm);
+    Win().Tick(*main->Timer);
+    EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty()) << how;
+    EXPECT_FALSE(main->bTimerOn) << how;
+    EXPECT_EQ(main->lblStatus->Caption(), "定时器禁止") << how;
+  }
+  // A command that leaves the countdown armed delays it by one tick.
+  Win().Show();
+  lastTickWith([&] { Win().SendClose(); });
   EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
-  EXPECT_TRUE(Win().Loaded());
-  EXPECT_FALSE(main->bTimerOn);
+  EXPECT_FALSE(Win().Visible());
+  Win().Tick(*main->Timer);
+  EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
+  EXPECT_TRUE(toolkit.quit);
 }
 
 // The status line's live-region events: the captions heard, one per
@@ -261,6 +374,26 @@ TEST_F(CountdownTest, TheStatusLineIsReadOutOnlyWhenItMatters) {
   ArmSeconds("40");
   EXPECT_EQ(ticksUntil(""), seconds({40, 30, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
   EXPECT_FALSE(Win().Loaded());
+}
+
+// A refusal at arming and a failed action are read out once, with their
+// reason, each in the handler that tells it.
+TEST_F(CountdownTest, ARefusalAndAFailureAreReadOutOnce) {
+  using ui::memory::Announcement;
+  Win().Choose(*main->cmbAction, 3);  // suspend
+  sys.api.SetPowerCaps(0b011000);     // no S1 to S3
+  toolkit.announcements.clear();
+  ArmSeconds("1");
+  EXPECT_EQ(toolkit.announcements, (std::vector<Announcement>{{"lblStatus", "这台电脑不能挂起"}}));
+  sys.api.SetPowerCaps(0b011001);
+  sys.api.suspendResult = 0;
+  sys.api.lastError = 5;
+  ArmSeconds("1");
+  HalfSecondTick();
+  toolkit.announcements.clear();
+  HalfSecondTick();  // the deadline: the call fails
+  ASSERT_FALSE(main->bTimerOn);
+  EXPECT_EQ(toolkit.announcements, (std::vector<Announcement>{{"lblStatus", "挂起失败：错误5"}}));
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ TEST_F(EntryTest, MinuteField) {
   W().SpinUp(*m.vsMin);
   EXPECT_EQ(m.txtMin->Text(), "59");
   W().SelectAll(*m.txtMin);
-  W().TypeInto(*m.txtMin, "77");  // the caret goes to the start when 7 becomes 07
+  W().TypeInto(*m.txtMin, "77");  // 7 becomes 07, and a third character is refused
   EXPECT_EQ(m.txtMin->Text(), "07");
   W().SelectAll(*m.txtMin);
   W().Paste(*m.txtMin, "8");
@@ -117,6 +117,43 @@ TEST_F(EntryTest, MinuteField) {
   W().SelectAll(*m.txtMin);
   W().Paste(*m.txtMin, "77");
   EXPECT_EQ(m.txtMin->Text(), "59") << "a clamp writes plain decimal";
+}
+
+// A rewrite of the focused box keeps the caret as far from the end as the
+// user's edit left it; the edit alone would put it at the start.
+TEST_F(EntryTest, TypedDigitsStayInOrder) {
+  frmMain& m = *main;
+  struct Case {
+    ui::TextBox* box;
+    int selStart, selLength;  // -1: all
+    bool pressDelete;
+    const char* typed;
+    const char* text;
+  };
+  W().Click(*m.opt[0]);
+  m.txtPeriod->SetText("120");
+  for (const Case& c : {Case{m.txtPeriod, 0, -1, false, "25", "25"}, Case{m.txtPeriod, 0, -1, false, "30", "30"},
+                        Case{m.txtBlink, 0, -1, false, "12", "12"}, Case{m.txtPeriod, 0, -1, false, "120", "120"},
+                        Case{m.txtPeriod, 1, 0, true, "5", "150"}, Case{m.txtMin, 0, -1, false, "45", "04"},
+                        Case{m.txtMin, 0, -1, false, "04", "04"}}) {
+    if (c.box == m.txtMin) {
+      W().Click(*m.opt[1]);
+      m.txtMin->SetText("00");
+    }
+    W().Select(*c.box, static_cast<std::size_t>(c.selStart),
+               c.selLength < 0 ? c.box->Text().size() : static_cast<std::size_t>(c.selLength));
+    if (c.pressDelete) W().PressDelete(*c.box);
+    W().TypeInto(*c.box, c.typed);
+    EXPECT_EQ(c.box->Text(), c.text) << c.box->Name() << " <- " << c.typed;
+  }
+  // A box without the focus keeps the edit's own caret: the start.
+  auto& period = dynamic_cast<ui::memory::MemTextBox&>(*m.txtPeriod);
+  W().Click(*m.opt[0]);
+  W().Select(period, 2, 0);
+  W().SetFocus(*m.txtBlink);
+  W().SpinDown(*m.vsPeriod);
+  EXPECT_EQ(period.Text(), "149");
+  EXPECT_EQ(period.selStart, 0u);
 }
 
 TEST_F(EntryTest, Pasting) {

@@ -1,8 +1,11 @@
 // Long random runs of everything that can reach the program: ticks with the
-// clock moving and jumping, tray notifications at the top level and inside
-// every system call the program makes, menus and the About window left open
-// across ticks, arming, edits, mode switches and shell restarts. After every
-// event the program's promises must hold. Each run is seeded and replayable.
+// clock moving and jumping, tray notifications, other programs' clicks,
+// characters and close requests at the top level and inside every system
+// call the program makes, menus and the About window left open across
+// ticks, arming, edits, mode switches and shell restarts, actions that fail
+// and machines that refuse them. After every event the program's promises
+// must hold, and every note is followed from its arrival to its one
+// delivery. Each run is seeded and replayable.
 //
 //   VESPERA_INTERLEAVING_EVENTS  events in all (default 1,000,000)
 //   VESPERA_INTERLEAVING_SEED    seed of the first run (default 1); run i has seed + i
@@ -10,8 +13,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <random>
+#include <string_view>
 
 #include "tests/forms/main_window_fixture.h"
 
@@ -24,6 +29,10 @@ const char* const kPasted[] = {"",   "0",    "1",     "2",    "5",    "59",  "99
 const int kJumps[] = {-86400, -3600, -61, 2, 59, 600, 3600, 90000};
 const char* const kMenuChoices[] = {"", "", "", "", "", "mnuAbout", "mnuAbout", "mnuSep", "mnuExit"};
 constexpr long kRunLength = 3000;
+const std::int16_t kSentKeys[] = {27, '5', '0', 'x', 8};
+constexpr std::string_view kQuietRoutines =
+    "GetCurrentProcess OpenProcessToken LookupPrivilegeValueA AdjustTokenPrivileges CloseHandle GetVersionExA "
+    "GetLastError GetPwrCapabilities";
 
 class Interleaving {
  public:
@@ -39,7 +48,26 @@ class Interleaving {
       exitChosen_ = true;
       inner();
     };
+    // A new arming starts its count before anything it lets through runs.
+    main->cmdTimer->OnClick = [this, inner = main->cmdTimer->OnClick] {
+      const bool armed = main->bTimerOn;
+      inner();
+      if (!armed && main->bTimerOn) firedThisArming_ = 0;
+    };
     sys.log.during = [this](const std::string& routine) { DuringCall(routine); };
+    toolkit.onDeliver = [this](const ui::Note& note, bool gone) { Delivered(note, gone); };
+    toolkit.onDiscard = [this] {
+      std::erase_if(pending_, [](const auto& p) { return p.second == ui::Note::Kind::Command; });
+    };
+    // Sent at the top level while older notes wait for the loop.
+    toolkit.sentMeanwhile = [this] {
+      if (nested_ >= 2 || toolkit.quit || Pick(8) != 0) return;
+      ++nested_;
+      Note(nested_ + 8, "sent to the loop:");
+      if (Pick(2) != 0) Tray(nested_ + 9);
+      else Sent(nested_ + 9);
+      --nested_;
+    };
     while (events < limit && !toolkit.quit && failure_.empty()) Event(0);
     return failure_;
   }
@@ -55,7 +83,7 @@ class Interleaving {
     int weight;
     void (Interleaving::*act)(int depth);
   };
-  static const Kind kKinds[9];
+  static const Kind kKinds[10];
 
   int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
   MemoryForm& Win() { return *static_cast<MemoryForm*>(main->Window()); }
@@ -65,10 +93,16 @@ class Interleaving {
 
   void Event(int depth) {
     ++events;
-    // What the next menu and modal window do while they wait for the user.
+    // What the next menu and modal window do while they wait for the user;
+    // the About window's wait lasts until it closes.
     if (depth < 3) {
       toolkit.whileMenu = [this, depth] { Script(depth + 1, "menu waits"); };
-      toolkit.whileModal = [this, depth] { Script(depth + 1, "About waits"); };
+      toolkit.whileModal = [this, depth] {
+        Script(depth + 1, "About waits");
+        auto* about = static_cast<MemoryForm*>(main->About().Window());
+        for (int n = 0; about->Loaded() && !toolkit.quit && failure_.empty() && n < 8; ++n) Event(depth + 1);
+        if (about->Loaded()) about->ClickBackground();
+      };
     }
     Win().nextMenuChoice = kMenuChoices[Pick(std::size(kMenuChoices))];
     int total = 0;
@@ -79,22 +113,37 @@ class Interleaving {
     Note(depth, kind->name);
     (this->*kind->act)(depth);
     Check();
+    // Back at the top level every held note has been handled.
+    if (depth == 0 && !toolkit.quit && !pending_.empty()) Fail("a held note was never delivered");
   }
 
   void Script(int depth, const char* where) {
     Note(depth - 1, where);
+    // A loop that waits for the user handles what was held before it.
+    if (!pending_.empty()) Fail(std::string("held notes waited through a loop: ") + where);
     for (int n = Pick(4); n > 0 && !toolkit.quit && failure_.empty(); --n) Event(depth);
   }
 
   void TickEvent(int) {
     if (Pick(2) != 0) sys.clock.Advance(1);
-    Win().Tick(*main->Timer);
+    TopLevelTick();
   }
   void JumpEvent(int depth) {
     const int jump = kJumps[Pick(std::size(kJumps))];
     Note(depth, "  by " + std::to_string(jump) + " s");
     sys.clock.Advance(jump);
+    TopLevelTick();
+  }
+  // A tick from a loop (the program's, the menu's or About's): once the
+  // deadline has come, it fires unless a user's command waits.
+  void TopLevelTick() {
+    const bool due = main->bTimerOn && Win().TimerEnabled(*main->Timer) &&
+                     platform::OleDateToSeconds(sys.clock.now) >= platform::OleDateToSeconds(main->dtTarget);
+    const int before = actions, waited = toolkit.commandsSeenWaiting;
     Win().Tick(*main->Timer);
+    if (due && actions == before && toolkit.commandsSeenWaiting == waited) {
+      Fail("a due tick with no command waiting did not fire");
+    }
   }
   void TrayEvent(int depth) { Tray(depth); }
   void Tray(int depth) {
@@ -102,10 +151,66 @@ class Interleaving {
     static constexpr int kMessages[] = {512, 513, 514, 515, 516, 517, 123, 1024, 1025};
     const int message = kMessages[Pick(9)];
     Note(depth, "  " + std::to_string(message));
+    Arriving(message == 512 ? ui::Note::Kind::PointerMove : ui::Note::Kind::Command);
     Win().TrayNotify(message);
   }
-  void RestartEvent(int) { Win().ShellRestart(); }
-  void ArmEvent(int) { Win().Click(*main->cmdTimer); }
+  void RestartEvent(int) {
+    Arriving(ui::Note::Kind::Restart);
+    Win().ShellRestart();
+  }
+  // What another program sends: a click, a character, a close request.
+  void Sent(int depth) {
+
+    ui::TextBox* const boxes[] = {main->txtPeriod, main->txtBlink};
+    Arriving(ui::Note::Kind::Command);
+    switch (Pick(4)) {
+      case 0: {
+        const std::int16_t key = kSentKeys[Pick(std::size(kSentKeys))];
+        Note(depth, "  sent char " + std::to_string(key));
+        Win().SendChar(*boxes[Pick(2)], key);
+        break;
+      }
+      case 1:
+        Note(depth, "  sent close");
+        Win().SendClose();
+        break;
+      default:
+        Note(depth, "  sent click");
+        Win().SendClick(*main->cmdTimer);
+    }
+  }
+  void SentEvent(int depth) { Sent(depth); }
+
+  // The ledger: every note but a pointer move is delivered exactly once, and
+  // all in the order they came, never to a window that has gone.
+  void Arriving(ui::Note::Kind kind) {
+    if (kind != ui::Note::Kind::PointerMove) pending_.push_back({toolkit.nextSerial + 1, kind});
+  }
+  void Delivered(const ui::Note& note, bool gone) {
+    if (gone) Fail("a note was delivered to a window that has gone");
+    if (note.serial <= lastDelivered_) Fail("a note was delivered twice or out of order");
+    lastDelivered_ = note.serial;
+    if (note.kind == ui::Note::Kind::PointerMove) return;
+    if (pending_.empty() || pending_.front().first != note.serial) {
+      Fail("a note was lost or overtaken");
+      return;
+    }
+    pending_.pop_front();
+  }
+  bool CommandWaits() const {
+    if (!toolkit.input.empty()) return true;
+    return std::any_of(pending_.begin(), pending_.end(),
+                       [](const auto& p) { return p.second == ui::Note::Kind::Command; });
+  }
+  void ArmEvent(int depth) {
+    // Now and then a machine without some sleep states, or an action call
+    // that fails.
+    sys.api.SetPowerCaps(Pick(4) == 0 ? static_cast<unsigned>(Pick(64)) : 0b11111);
+    const std::int32_t result = Pick(4) == 0 ? 0 : 1;
+    sys.api.exitResult = sys.api.suspendResult = sys.api.lockResult = result;
+    Note(depth, result == 0 ? "  failing" : "");
+    Win().Click(*main->cmdTimer);
+  }
   void ModeEvent(int) { Win().Click(*main->opt[static_cast<std::size_t>(Pick(2))]); }
   void HideEvent(int) {
     if (Pick(2) != 0) Win().CloseButton();
@@ -147,35 +252,59 @@ class Interleaving {
   // sends while the call waits.
   void DuringCall(const std::string& routine) {
     if (routine == "ExitWindowsEx" || routine == "SetSuspendState" || routine == "LockWorkStation") {
-      CheckAction();
+      CheckAction(routine);
+      return;
     }
     // From the moment Exit is chosen, the countdown has stopped and no icon is added.
     if (exitChosen_ && Win().TimerEnabled(*main->Timer)) Fail("the countdown ran on after Exit");
     if (exitChosen_ && routine == "Shell_NotifyIconA" && sys.log.back().args[0] == 0) {
       Fail("an icon was added after Exit");
     }
-    if (nested_ >= 2 || Pick(8) != 0) return;
+    // The privilege and version routines never wait for another thread, so
+    // nothing arrives inside them.
+    if (nested_ >= 2 || Pick(8) != 0 || kQuietRoutines.find(routine) != std::string_view::npos) return;
     ++nested_;
     ++events;
     Note(nested_ + 8, "inside " + routine + ":");
-    if (Pick(6) == 0) {
-      Note(nested_ + 9, "restart");
-      Win().ShellRestart();
-    } else {
-      Tray(nested_ + 9);
-    }
+    for (int n = 1 + Pick(3); n > 0; --n) Arrival(routine);
     --nested_;
+  }
+
+  void Arrival(const std::string&) {
+    switch (Pick(8)) {
+      case 0:
+        Note(nested_ + 9, "restart");
+        RestartEvent(0);
+        break;
+      case 1:
+        // Never delivered here: only a loop delivers ticks.
+        Note(nested_ + 9, "tick");
+        sys.clock.Advance(Pick(2));
+        Win().Tick(*main->Timer);
+        break;
+      case 2:
+        Note(nested_ + 9, "queued click");
+        Win().QueueClick(*main->cmdTimer);
+        break;
+      case 3:
+      case 4: Sent(nested_ + 9); break;
+      default: Tray(nested_ + 9);
+    }
   }
 
   void Fail(const std::string& rule) {
     if (failure_.empty()) failure_ = rule + " (after " + std::to_string(events) + " events)";
   }
 
-  void CheckAction() {
+  void CheckAction(const std::string& routine) {
     ++actions;
-    if (actions > 1) Fail("the action ran twice");
+    if (++firedThisArming_ > 1) Fail("one arming fired twice");
+    succeeded_ = (routine == "ExitWindowsEx"     ? sys.api.exitResult
+                  : routine == "SetSuspendState" ? sys.api.suspendResult
+                                                 : sys.api.lockResult) != 0;
     if (exitChosen_) Fail("the action ran after Exit");
     if (!main->bTimerOn) Fail("the action ran while disarmed");
+    if (CommandWaits()) Fail("the action ran while a user's command waited");
     if (platform::OleDateToSeconds(sys.clock.now) < platform::OleDateToSeconds(main->dtTarget)) {
       Fail("the action ran before its deadline");
     }
@@ -199,10 +328,10 @@ class Interleaving {
       auto last = std::find_if(tray.rbegin(), tray.rend(),
                                [](const doubles::Call& c) { return c.routine == "Shell_NotifyIconA"; });
       if (last == tray.rend() || last->args[0] != 2) Fail("an icon remains after the end");
-      if (actions == 0 && !exitChosen_) Fail("the program ended without Exit or the action");
+      if (!succeeded_ && !exitChosen_) Fail("the program ended without Exit or a done action");
       return;
     }
-    if (actions != 0) Fail("the program goes on after the action");
+    if (succeeded_) Fail("the program goes on after a done action");
     if (!Win().Loaded()) Fail("the main window went without the end");
     const bool armed = main->bTimerOn;
     if (Win().TimerEnabled(*main->Timer) != armed) Fail("the ticks and the armed state disagree");
@@ -225,15 +354,19 @@ class Interleaving {
   std::string trace_, failure_;
   std::map<std::string, std::string> tips_;
   bool exitChosen_ = false;
+  bool succeeded_ = false;  // the last action call reported success
+  int firedThisArming_ = 0;
   int nested_ = 0;
+  std::deque<std::pair<std::uint32_t, ui::Note::Kind>> pending_;
+  std::uint32_t lastDelivered_ = 0;
 };
 
-const Interleaving::Kind Interleaving::kKinds[9] = {
+const Interleaving::Kind Interleaving::kKinds[10] = {
     {"tick", 30, &Interleaving::TickEvent},   {"jump", 4, &Interleaving::JumpEvent},
     {"tray", 20, &Interleaving::TrayEvent},   {"restart", 2, &Interleaving::RestartEvent},
     {"cmdTimer", 9, &Interleaving::ArmEvent}, {"mode", 4, &Interleaving::ModeEvent},
     {"edit", 20, &Interleaving::EditEvent},   {"hide", 2, &Interleaving::HideEvent},
-    {"about", 6, &Interleaving::AboutEvent},
+    {"about", 6, &Interleaving::AboutEvent},   {"sent", 3, &Interleaving::SentEvent},
 };
 
 long EnvOr(const char* name, long fallback) {

@@ -22,7 +22,7 @@ struct HandlerProbe {
 
   void Watch(frmMain& m, ui::memory::MemoryToolkit& toolkit) {
     ui::Form& f = *m.Window();
-    Wrap(f.OnMouseMove, true);
+    Wrap(f.OnTrayNote, true);
     Wrap(f.OnShellRestart, true);
     Wrap(m.Timer->OnTimer, true);
     Wrap(m.cmdTimer->OnClick, true);
@@ -51,6 +51,36 @@ struct HandlerProbe {
 };
 
 inline constexpr const char* kTestPage = "http://www.example.test/x.php?id=7";
+
+// A started program of its own, for tables whose rows each need a fresh run
+// (a version or a machine set before the start).
+struct StartedProgram {
+  doubles::RecordingSystem sys;
+  ui::memory::MemoryToolkit toolkit;
+  std::unique_ptr<frmMain> main;
+
+  bool Start() {
+    main = std::make_unique<frmMain>(toolkit, sys.system, kTestPage);
+    return main->Form_Initialize();
+  }
+  ui::memory::MemoryForm& Win() { return *dynamic_cast<ui::memory::MemoryForm*>(main->Window()); }
+  // Picks the list entry and presses the button, the delay in seconds.
+  void Arm(int entry, int seconds) {
+    Win().Choose(*main->cmbAction, entry);
+    Win().Choose(*main->cmbUnit, 2);
+    main->txtPeriod->SetText(std::to_string(seconds));
+    Win().Click(*main->cmdTimer);
+  }
+  // The countdown's end: the clock past the deadline and one tick.
+  void Fire() {
+    sys.clock.Advance(3600);
+    Win().Tick(*main->Timer);
+  }
+  std::size_t ActionCalls() const {
+    return sys.CallsTo("ExitWindowsEx").size() + sys.CallsTo("SetSuspendState").size() +
+           sys.CallsTo("LockWorkStation").size();
+  }
+};
 
 class MainWindowTest : public ::testing::Test {
  protected:

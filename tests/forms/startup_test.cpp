@@ -121,7 +121,9 @@ TEST_F(MainWindowTest, TrayIconIsAddedWithTheFullRecordThenAsksForVersion3) {
   EXPECT_EQ(r.hWnd, Win().Hwnd());
   EXPECT_EQ(r.uID, 1u);
   EXPECT_EQ(r.uFlags, 7u);
-  EXPECT_EQ(r.uCallbackMessage, 512u);
+  // A message of the program's own (WM_APP and above), not the pointer's.
+  EXPECT_EQ(r.uCallbackMessage, ui::kTrayMessage);
+  EXPECT_GE(r.uCallbackMessage, 0x8000u);
   EXPECT_EQ(r.hIcon, ui::memory::MemoryToolkit::kIcon);
   EXPECT_EQ(LastTip(), Ansi("没设置动作"));
 }
@@ -177,16 +179,20 @@ TEST_F(MainWindowTest, TrayCodesOtherThanDoubleClickAndRightUpDoNothing) {
   EXPECT_EQ(sys.log.size(), calls);
 }
 
-TEST_F(MainWindowTest, TwipsAreDecodedRoundingHalvesToEven) {
+TEST_F(MainWindowTest, ThePointerOverTheWindowIsNeverATrayNote) {
   ASSERT_TRUE(Start());
   Win().Hide();
-  // x = 515 pixels give 7725 twips; 7717.5 twips is 514.5 pixels, which rounds to 514.
-  Win().OnMouseMove(0, 0, 7717.5, 0);
-  EXPECT_FALSE(Win().Visible());
-  Win().OnMouseMove(0, 0, 7732.5, 0);  // 515.5 -> 516
-  EXPECT_FALSE(Win().Visible());
-  Win().OnMouseMove(0, 0, 7731, 0);    // 515.4 -> 515
+  Win().TrayNotify(515 | (1 << 16));  // the icon's id in the high word
+  EXPECT_TRUE(Win().Visible()) << "the mouse message is the low word";
+  // A window wider than 515 pixels (2.05 times the design, and more) meets
+  // the pointer at every x the tray's messages have.
+  const std::size_t calls = sys.log.size();
+  for (int dpi : {96, 216, 480}) {
+    for (int x = 512; x <= 518; ++x) Win().MouseOverBackground(x * 1440.0 / dpi, 100);
+  }
+  EXPECT_TRUE(Win().openedMenus.empty());
   EXPECT_TRUE(Win().Visible());
+  EXPECT_EQ(sys.log.size(), calls);
 }
 
 TEST_F(MainWindowTest, RightClickWithNoChoiceLeavesEverythingAsItWas) {

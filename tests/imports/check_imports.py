@@ -9,7 +9,8 @@ It fails when the program
   - imports a routine from a known list of routines that Windows XP SP3 does
     not have (added in Server 2003, Vista or later),
   - is not a 32-bit x86 GUI program with subsystem version 5.01,
-  - lacks DYNAMIC_BASE, NX_COMPAT or TERMINAL_SERVICE_AWARE,
+  - lacks DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVICE_AWARE or NO_SEH, or has
+    DYNAMIC_BASE without base relocations (the loader could not move it),
   - is larger than its size budget (72 KiB); the size is always printed,
     and bench/size tells where the bytes go,
   - was linked with something that only the C runtime's start-up code would
@@ -39,11 +40,12 @@ RUN_TIME_BOUND = {
     "GetVersionExA", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
     "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
     "AdjustTokenPrivileges", "Shell_NotifyIconA", "SetForegroundWindow",
-    "InitCommonControls", "ShellExecuteA", "NotifyWinEvent",
+    "InitCommonControls", "ShellExecuteA", "SetDefaultDllDirectories", "GetPwrCapabilities",
+    "NotifyWinEvent",
 }
 
 SIZE_BUDGET = 73728  # 72 KiB
-HEADER_FLAGS = ("DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVICE_AWARE")
+HEADER_FLAGS = ("DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVICE_AWARE", "NO_SEH")
 
 # DLLs that Windows XP SP3 ships in its system directory.
 SYSTEM_DLLS = {
@@ -139,6 +141,11 @@ def parse(objdump_text):
             header["Subsystem"] = int(m.group(1), 16)
         if stripped in HEADER_FLAGS:
             header.setdefault("flags", set()).add(stripped)
+        if stripped == "relocations stripped":
+            header["relocationsStripped"] = True
+        m = re.match(r"^Entry 5\s+[0-9a-fA-F]+\s+([0-9a-fA-F]+)\s+Base Relocation", stripped)
+        if m:
+            header["relocationBytes"] = int(m.group(1), 16)
         m = re.search(r"file format (\S+)", stripped)
         if m:
             header["format"] = m.group(1)
@@ -168,6 +175,8 @@ def problems(header, imports, size=None, budget=SIZE_BUDGET):
     for flag in HEADER_FLAGS:
         if flag not in header.get("flags", ()):
             found.append(f"{flag} not set")
+    if header.get("relocationsStripped") or not header.get("relocationBytes"):
+        found.append("no base relocations: DYNAMIC_BASE cannot move the image")
     if header.get("format") != "pei-i386":
         found.append(f"not a 32-bit x86 program (format {header.get('format')})")
     version = (header.get("MajorSubsystem"), header.get("MinorSubsystem"))
@@ -228,6 +237,8 @@ def start_up_problems(map_text):
 def self_test():
     sample = """
 prog.exe:     file format pei-i386
+Characteristics 0x30e
+\texecutable
 MajorSubsystemVersion\t6
 MinorSubsystemVersion\t0
 Subsystem\t\t00000003\t(Windows CUI)
@@ -259,18 +270,29 @@ DllCharacteristics\t00008040
     assert ("comctl32.dll", "#17") in imports, imports
     assert ("KERNEL32.dll", "CloseHandle") in imports, imports
     found = "\n".join(problems(header, imports, size=SIZE_BUDGET + 1))
-    expected = ["subsystem version 6.0", "NX_COMPAT not set", f"{SIZE_BUDGET + 1} bytes, over the budget", "subsystem 3", "GetCurrentProcess: must be bound",
+    expected = ["subsystem version 6.0", "NX_COMPAT not set", "NO_SEH not set",
+                "no base relocations", f"{SIZE_BUDGET + 1} bytes, over the budget", "subsystem 3", "GetCurrentProcess: must be bound",
                 "InitializeCriticalSectionEx: not on", "K32EnumProcesses: not on",
                 "strcpy_s: not on", "libstdc++-6.dll: not a Windows system DLL"]
     missing = [e for e in expected if e not in found]
     assert not missing, f"not reported: {missing}\nreported:\n{found}"
     assert "CloseHandle" not in found and "malloc" not in found, found
-    clean = sample.replace("DYNAMIC_BASE\n", "DYNAMIC_BASE\n\t\t\t\t\tNX_COMPAT\n")
+    clean = sample.replace("DYNAMIC_BASE\n", "DYNAMIC_BASE\n\t\t\t\t\tNX_COMPAT\n\t\t\t\t\tNO_SEH\n"
+                           "Entry 5 00013000 0000077c Base Relocation Directory [.reloc]\n")
     clean = clean.replace("\t6\n", "\t5\n", 1).replace("\t0\n", "\t1\n", 1)
     clean = clean.replace("00000003", "00000002")
     header, _ = parse(clean)
     assert not problems(header, [("KERNEL32.dll", "CloseHandle")], size=SIZE_BUDGET), \
         problems(header, [], size=SIZE_BUDGET)
+    # Each flag on its own: the image fails without it.
+    for flag in HEADER_FLAGS:
+        header, _ = parse(clean.replace(f"\t{flag}\n", "\n"))
+        assert problems(header, [("KERNEL32.dll", "CloseHandle")]) == [f"{flag} not set"], flag
+    header, _ = parse(clean.replace("0000077c Base", "00000000 Base"))
+    assert problems(header, [("KERNEL32.dll", "CloseHandle")]) == \
+        ["no base relocations: DYNAMIC_BASE cannot move the image"]
+    header, _ = parse(clean.replace("\texecutable\n", "\texecutable\n\trelocations stripped\n"))
+    assert problems(header, [("KERNEL32.dll", "CloseHandle")]), "relocations stripped"
     dirty_map = """
  .text          0x00401000     0xbde0 /tmp/cc1.ltrans0.ltrans.o
                 0x004058b2                _fu0__atexit

@@ -4,13 +4,20 @@ vespera.exe (the build's, with the project's version in its version record),
 the guide in UTF-8 with a BOM and CRLF, and SHA256SUMS that match; with a
 throwaway self-signed certificate a signed copy is zipped, `osslsigncode
 verify` accepts it and refuses it once one byte of it changes, and the
-build's exe stays unsigned. Prints one line per check and "N passed, M failed".
+build's exe stays unsigned; the release stops when the signature does not
+verify against the CA given. With a throwaway RSA key on a SoftHSM2 token
+(its own configuration in a temporary folder), two signed runs give the same
+zip, the signature verifies, the PIN never shows, and the missing time stamp
+is warned about. Prints one line per check and "N passed, M failed".
 
     python3 tests/release/check_release.py
 """
+import datetime
 import hashlib
 import os
 import re
+import secrets
+import shutil
 import struct
 import subprocess
 import sys
@@ -28,12 +35,18 @@ def check(what, ok, detail=""):
     print(f"{'ok  ' if ok else 'FAIL'} {what}" + ("" if ok else f": {detail}"), flush=True)
 
 
-def release(dist, env=None):
-    run = subprocess.run([sys.executable, str(REPO / "scripts" / "release"), "--dist", str(dist)],
-                         capture_output=True, text=True, env=env)
+def release(dist, env=None, output=False):
+    """The zip of one run (and the run's output); the check ends if it fails."""
+    run = release_run(dist, env)
     if run.returncode != 0:
         sys.exit(f"scripts/release failed:\n{run.stdout}{run.stderr}")
-    return next(Path(dist).glob("vespera-*-win32.zip"))
+    zipped = next(Path(dist).glob("vespera-*-win32.zip"))
+    return (zipped, run.stdout + run.stderr) if output else zipped
+
+
+def release_run(dist, env=None):
+    return subprocess.run([sys.executable, str(REPO / "scripts" / "release"), "--dist", str(dist)],
+                          capture_output=True, text=True, env=env)
 
 
 def members(path):
@@ -93,6 +106,7 @@ def main():
         check("fixed time stamps", len({i.date_time for _, _, i in files}) == 1)
 
         signing(tmp, built)
+        token_signing(tmp)
     print(f"{sum(results)} passed, {len(results) - sum(results)} failed")
     return 0 if all(results) else 1
 
@@ -113,9 +127,12 @@ def signing(tmp, built):
                     "-subj", "/CN=Vespera throwaway signer", "-keyout", key, "-out", cert,
                     "-addext", "extendedKeyUsage=codeSigning",
                     "-addext", "keyUsage=digitalSignature"], check=True, capture_output=True)
-    env = dict(os.environ, VESPERA_SIGN_CERT=str(cert), VESPERA_SIGN_KEY=str(key))
+    env = dict(os.environ, VESPERA_SIGN_CERT=str(cert), VESPERA_SIGN_KEY=str(key),
+               VESPERA_SIGN_CA=str(cert))
     env.pop("VESPERA_SIGN_TIMESTAMP", None)
-    files = dict((n, d) for n, d, _ in members(release(tmp / "signed", env)))
+    zipped, out = release(tmp / "signed", env, output=True)
+    files = dict((n, d) for n, d, _ in members(zipped))
+    check("the release checks the chain against the CA given", "chain checked" in out, out)
     exe = tmp / "vespera.exe"
     exe.write_bytes(files["vespera.exe"])
     check("the zipped exe is signed", signed(exe))
@@ -125,14 +142,7 @@ def signing(tmp, built):
           f"{hashlib.sha256(exe.read_bytes()).hexdigest()}  vespera.exe"
           in files["SHA256SUMS"].decode())
 
-    def verify(path):
-        run = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", cert],
-                             capture_output=True, text=True)
-        out = run.stdout + run.stderr
-        digests = re.findall(r"(Current|Calculated) message digest\s*:\s*([0-9A-F]+)", out)
-        return run.returncode, out, digests
-
-    rc, out, digests = verify(exe)
+    rc, out, digests = verify(exe, cert)
     check("osslsigncode verify accepts the signature (SHA-256, digest of the file)",
           rc == 0 and "Signature verification: ok" in out and "Message digest algorithm  : SHA256" in out
           and len(digests) == 2 and digests[0][1] == digests[1][1], out[-1500:])
@@ -141,9 +151,87 @@ def signing(tmp, built):
     tampered[0x600] ^= 0xFF
     bad = tmp / "tampered.exe"
     bad.write_bytes(bytes(tampered))
-    rc, out, digests = verify(bad)
+    rc, out, digests = verify(bad, cert)
     check("osslsigncode verify refuses the file once one byte changes",
           rc != 0 and len(digests) == 2 and digests[0][1] != digests[1][1], out[-1500:])
+
+    # A CA that did not issue the certificate: the release must stop.
+    other = tmp / "other-ca.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=Another CA", "-keyout", tmp / "other-key.pem", "-out", other],
+                   check=True, capture_output=True)
+    run = release_run(tmp / "wrong-ca", dict(env, VESPERA_SIGN_CA=str(other)))
+    check("the release stops when the chain does not verify against the CA given",
+          run.returncode != 0 and not list((tmp / "wrong-ca").glob("*.zip")),
+          run.stdout + run.stderr)
+
+
+def verify(path, ca):
+    run = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", ca],
+                         capture_output=True, text=True)
+    out = run.stdout + run.stderr
+    digests = re.findall(r"(Current|Calculated) message digest\s*:\s*([0-9A-F]+)", out)
+    return run.returncode, out, digests
+
+
+def softhsm_module():
+    for path in ["/usr/lib/softhsm/libsofthsm2.so",
+                 "/usr/lib/x86_64-linux-gnu/softhsm/libsofthsm2.so"]:
+        if Path(path).exists():
+            return path
+    return None
+
+
+def token_signing(tmp):
+    """Signing with an RSA key held on a throwaway SoftHSM2 token."""
+    module = softhsm_module()
+    if not module or not shutil.which("softhsm2-util"):
+        check("SoftHSM2 is installed (scripts/setup)", False, "softhsm2 missing")
+        return
+    hsm = tmp / "hsm"
+    (hsm / "tokens").mkdir(parents=True)
+    conf = hsm / "softhsm2.conf"
+    conf.write_text(f"directories.tokendir = {hsm / 'tokens'}\nobjectstore.backend = file\n")
+    pin, pin_file = secrets.token_hex(8), hsm / "pin"
+    pin_file.write_text(pin)
+    key, cert = hsm / "key.pem", hsm / "cert.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=Vespera token signer", "-keyout", key, "-out", cert,
+                    "-addext", "extendedKeyUsage=codeSigning",
+                    "-addext", "keyUsage=digitalSignature"], check=True, capture_output=True)
+    env = dict(os.environ, SOFTHSM2_CONF=str(conf))
+    util = ["softhsm2-util", "--pin", pin]
+    subprocess.run(util + ["--init-token", "--free", "--label", "vespera-check",
+                           "--so-pin", secrets.token_hex(8)],
+                   env=env, check=True, capture_output=True)
+    subprocess.run(util + ["--import", key, "--token", "vespera-check", "--label", "signer",
+                           "--id", "01"], env=env, check=True, capture_output=True)
+    key.unlink()  # from here on the key exists only on the token
+    env.update(VESPERA_SIGN_PKCS11_MODULE=module, VESPERA_SIGN_CERT=str(cert),
+               VESPERA_SIGN_KEY="pkcs11:token=vespera-check;object=signer;type=private",
+               VESPERA_SIGN_PASSWORD_FILE=str(pin_file))
+    for name in ["VESPERA_SIGN_TIMESTAMP", "VESPERA_SIGN_CA", "SOURCE_DATE_EPOCH"]:
+        env.pop(name, None)
+    (first, out), second = release(tmp / "token-a", env, output=True), release(tmp / "token-b", env)
+    exe = tmp / "token.exe"
+    exe.write_bytes(dict((n, d) for n, d, _ in members(first))["vespera.exe"])
+    rc, verified, _ = verify(exe, cert)
+    check("a key on a PKCS#11 token signs the exe, and osslsigncode verify accepts it",
+          signed(exe) and rc == 0 and "Signature verification: ok" in verified, verified[-1500:])
+    check("two runs signed on the token give the same zip", first.read_bytes() == second.read_bytes())
+    commit = int(subprocess.run(["git", "-C", str(REPO), "log", "-1", "--format=%ct"],
+                                capture_output=True, text=True).stdout.strip())
+    when = re.search(r"Signing time: (\w+) +(\d+) (\d+:\d+:\d+) (\d+) GMT", verified)
+    stamp = when and datetime.datetime.strptime(" ".join(when.groups()), "%b %d %H:%M:%S %Y")
+    check("the signing time is the last commit's",
+          stamp and stamp.replace(tzinfo=datetime.timezone.utc).timestamp() == commit,
+          f"{when and when.group(0)} against {commit}")
+    check("without a time stamp the release warns that the signature expires with the certificate",
+          "expire with the certificate" in out, out)
+    check("without a CA the release verifies offline and says the chain was not checked",
+          "covers the file" in out and "names the certificate given" in out
+          and "chain was not checked" in out, out)
+    check("the PIN never shows in the release's output", pin not in out)
 
 
 if __name__ == "__main__":

@@ -34,19 +34,42 @@ TEST(DoExitWindows, AddsTheForceFlag) {
   }
 }
 
-TEST(DoExitWindows, OnNtEnablesThePrivilegeAroundTheCallAndDisablesItAfterAFailure) {
-  for (std::int32_t result : {1, 0}) {
-    doubles::RecordingSystem sys;
-    sys.SetVersion(2, 6, 1);  // classified "Windows 32", yet NT
-    sys.api.exitResult = result;
-    EXPECT_EQ(modShutdown::DoExitWindows(sys.api, 0, false), result != 0);
-    EXPECT_EQ(sys.Routines(kNoise), WithPrivilegeAround("ExitWindowsEx"));
-    ASSERT_EQ(sys.api.adjustments.size(), 2u);
-    EXPECT_EQ(sys.api.adjustments[0].attributes, 2u);
-    EXPECT_EQ(sys.api.adjustments[1].attributes, 0u);
-    for (const auto& tp : sys.api.adjustments) {
-      EXPECT_EQ(tp.privilegeCount, 1u);
-      EXPECT_EQ(tp.luid.lowPart, 0x13u);
+// ExitWindowsEx and SetSuspendState alike: on NT the privilege is enabled
+// before the call and disabled after it, also after a failure, whose error
+// is read at once, before the privilege step.
+TEST(Actions, OnNtThePrivilegeSurroundsTheCallAndAFailureIsReadBeforeIt) {
+  struct Case {
+    const char* routine;
+    bool (*act)(platform::WinApi&, std::uint32_t*);
+  };
+  const Case cases[] = {
+      {"ExitWindowsEx", [](platform::WinApi& a, std::uint32_t* e) {
+         return modShutdown::DoExitWindows(a, 0, false, e);
+       }},
+      {"SetSuspendState", [](platform::WinApi& a, std::uint32_t* e) {
+         return modShutdown::DoSuspend(a, 1, false, false, e);
+       }},
+  };
+  for (const Case& c : cases) {
+    for (std::int32_t result : {1, 0}) {
+      SCOPED_TRACE(::testing::Message() << c.routine << " returns " << result);
+      doubles::RecordingSystem sys;
+      sys.SetVersion(2, 6, 1);  // classified "Windows 32", yet NT
+      sys.api.exitResult = sys.api.suspendResult = result;
+      sys.api.lastError = 1314;
+      std::uint32_t error = 0;
+      EXPECT_EQ(c.act(sys.api, &error), result != 0);
+      Routines expected = WithPrivilegeAround(c.routine);
+      if (result == 0) expected.insert(expected.begin() + kPrivilege.size() + 1, "GetLastError");
+      EXPECT_EQ(sys.Routines(kNoise), expected);
+      EXPECT_EQ(error, result != 0 ? 0u : 1314u);
+      ASSERT_EQ(sys.api.adjustments.size(), 2u);
+      EXPECT_EQ(sys.api.adjustments[0].attributes, 2u);
+      EXPECT_EQ(sys.api.adjustments[1].attributes, 0u);
+      for (const auto& tp : sys.api.adjustments) {
+        EXPECT_EQ(tp.privilegeCount, 1u);
+        EXPECT_EQ(tp.luid.lowPart, 0x13u);
+      }
     }
   }
 }
@@ -111,8 +134,52 @@ TEST(Guards, SuspendAndLockPerVersion) {
     EXPECT_EQ(modShutdown::DoLockWorkstation(sys.api), g.locks);
     EXPECT_EQ(sys.CallsTo("SetSuspendState").size(), g.suspends ? 1u : 0u);
     EXPECT_EQ(sys.CallsTo("LockWorkStation").size(), g.locks ? 1u : 0u);
-    EXPECT_TRUE(sys.CallsTo("OpenProcessToken").empty());
+    // The privilege step serves a suspend on NT only.
+    EXPECT_EQ(sys.CallsTo("OpenProcessToken").size(), g.suspends && g.platform == 2 ? 2u : 0u);
+    // Arming asks the same guards, and asks the machine only where they pass.
+    const bool lockAllowed = modShutdown::LockAllowed(modShutdown::GetVersionInfo(sys.api));
+    EXPECT_EQ(lockAllowed, g.locks);
+    sys.log.clear();
+    EXPECT_EQ(modShutdown::SuspendRefusal(sys.api, 0) == modShutdown::Refusal::Version, !g.suspends);
+    EXPECT_EQ(sys.CallsTo("GetPwrCapabilities").size(), g.suspends ? 1u : 0u);
+    for (bool suspend : {true, false}) {
+      if (suspend ? g.suspends : g.locks) continue;
+      std::uint32_t error = 0;
+      EXPECT_FALSE(suspend ? modShutdown::DoSuspend(sys.api, 0, false, false, &error)
+                           : modShutdown::DoLockWorkstation(sys.api, &error));
+      EXPECT_EQ(error, 50u) << "a refusal is told as not supported";
+    }
   }
+}
+
+// Every combination of the sleep states S1 to S4, the hibernation file and
+// Modern Standby, on NT and on 98: suspend needs one of S1 to S3, hibernate
+// S4 and its file; Modern Standby only changes the reason.
+TEST(SuspendRefusal, EveryCombinationOfTheSleepStates) {
+  using modShutdown::Refusal;
+  const std::uint32_t versions[][3] = {{2, 5, 1}, {2, 10, 0}, {1, 4, 10}};
+  for (const auto& v : versions) {
+    for (unsigned mask = 0; mask < 64; ++mask) {
+      SCOPED_TRACE(::testing::Message() << "version " << v[1] << "." << v[2] << " mask " << mask);
+      doubles::RecordingSystem sys;
+      sys.SetVersion(v[0], v[1], v[2]);
+      sys.api.SetPowerCaps(mask);
+      const bool s1to3 = (mask & 7) != 0, s4 = (mask & 8) != 0, file = (mask & 16) != 0,
+                 aoac = (mask & 32) != 0;
+      const Refusal suspend = s1to3 ? Refusal::None : aoac ? Refusal::NoSleepModernStandby : Refusal::NoSleep;
+      EXPECT_EQ(modShutdown::SuspendRefusal(sys.api, 0), suspend);
+      EXPECT_EQ(modShutdown::SuspendRefusal(sys.api, 1),
+                s4 && file ? Refusal::None : Refusal::NoHibernation);
+    }
+  }
+}
+
+TEST(SuspendRefusal, NothingIsRefusedWhereTheStatesCannotBeRead) {
+  doubles::RecordingSystem sys;
+  sys.api.SetPowerCaps(0);
+  sys.api.powerCapsMissing = true;
+  EXPECT_EQ(modShutdown::SuspendRefusal(sys.api, 0), modShutdown::Refusal::None);
+  EXPECT_EQ(modShutdown::SuspendRefusal(sys.api, 1), modShutdown::Refusal::None);
 }
 
 TEST(DoSuspend, PassesItsArgumentsAsLongsAndReportsTheResult) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ui/win32/win32_toolkit.h"
@@ -274,9 +275,19 @@ void TestTabOrderAndAccessKeys(ui::Toolkit& kit) {
 void TestMouseAndTimers(ui::Toolkit& kit) {
   Window main(kit, true);
   double seenX = -1;
+  int note = 0;
   main.form->OnMouseMove = [&](int, int, double x, double) { seenX = x; };
-  SendMessageW(H(*main.form), WM_MOUSEMOVE, 1, 515);
-  Expect("tray code arrives as x in twips", seenX, 515.0 * main.form->TwipsPerPixelX());
+  main.form->OnTrayNote = [&](int message) { note = message; };
+  SendMessageW(H(*main.form), WM_MOUSEMOVE, 0, 517);
+  Expect("a pointer move is no tray note", note, 0);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  Expect("a pointer move's x in twips", seenX, 517.0 * 1440 / dpi);
+  seenX = -1;
+  SendMessageW(H(*main.form), ui::kTrayMessage, 1, MAKELPARAM(515, 1));
+  Expect("the mouse message of the tray's own message", note, 515);
+  Expect("a tray note is no pointer move", seenX, -1.0);
 
   // A modal window closed by the owner's timer; ticks go on meanwhile.
   Window about(kit);
@@ -351,13 +362,11 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   Window w(kit);
   ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
   std::string log;
-  w.form->OnMouseMove = [&](int, int, double x, double) {
-    log += "move " + std::to_string(static_cast<int>(x)) + " ";
-  };
+  w.form->OnTrayNote = [&](int message) { log += "note " + std::to_string(message) + " "; };
   timer.OnTimer = [&] {
     log += "tick ";
     HWND form = H(*w.form);
-    SendMessageW(form, WM_MOUSEMOVE, 0, 517);
+    SendMessageW(form, ui::kTrayMessage, 1, 517);
     SendMessageW(form, WM_TIMER, 1, 0);
     log += "end ";
     w.form->SetTimerEnabled(timer, false);
@@ -365,8 +374,7 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   };
   w.form->SetTimerEnabled(timer, true);
   kit.Run();
-  Expect("notification after the tick, no nested tick", log,
-         "tick end move " + std::to_string(517 * w.form->TwipsPerPixelX()) + " ");
+  Expect("notification after the tick, no nested tick", log, std::string("tick end note 517 "));
 }
 
 struct Sender {
@@ -377,7 +385,7 @@ struct Sender {
 DWORD WINAPI SendRightClick(LPVOID p) {
   auto* s = static_cast<Sender*>(p);
   WaitForSingleObject(s->go, INFINITE);
-  SendMessageW(s->form, WM_MOUSEMOVE, 0, 517);
+  SendMessageW(s->form, ui::kTrayMessage, 1, 517);
   return 0;
 }
 
@@ -393,13 +401,13 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   HANDLE thread = CreateThread(nullptr, 0, &SendRightClick, &sender, 0, nullptr);
   std::string log;
   int ticks = 0, handled = 0;
-  w.form->OnMouseMove = [&](int, int, double x, double) {
-    log += std::to_string(static_cast<int>(x) / w.form->TwipsPerPixelX()) + " ";
+  w.form->OnTrayNote = [&](int message) {
+    log += std::to_string(message) + " ";
     if (++handled == 2) EndMenu();
   };
   timer.OnTimer = [&] {
     if (++ticks == 1) {
-      SendMessageW(H(*w.form), WM_MOUSEMOVE, 0, 515);
+      SendMessageW(H(*w.form), ui::kTrayMessage, 1, 515);
       log += "tick ";
       // The other thread's message waits for this one's loop.
       SetEvent(sender.go);
@@ -422,6 +430,57 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   Expect("held, then handled in order inside the menu", log, std::string("tick 515 517 "));
 }
 
+// A DPI change (the window moved to another monitor) lays every control out
+// again from the design, fonts included; the window keeps the suggested
+// corner and its client area is the design at the new DPI.
+void TestDpiChangeLaysTheWindowOutAgain(ui::Toolkit& kit) {
+  Window w(kit);
+  HWND form = H(*w.form);
+  const struct {
+    const wchar_t* name;
+    RECT twips;  // left, top, width, height inside the container
+    bool height;  // a drop-down list is as high as its open list
+  } placed[] = {{L"cmd", {180, 3660, 3435, 315}, true},  {L"frame", {180, 180, 3435, 3315}, true},
+                {L"pic", {150, 930, 3075, 825}, true},   {L"txt", {750, 0, 495, 315}, true},
+                {L"vs", {1230, 0, 165, 315}, true},      {L"cmb", {900, 420, 2295, 315}, false},
+                {L"chk", {210, 1920, 3075, 255}, true},  {L"lbl", {0, 4140, 3795, 195}, true}};
+  for (int dpi : {120, 144, 168, 192, 240, 96}) {
+    const std::string at = " at " + std::to_string(dpi);
+    RECT suggested{40, 30, 50, 40};
+    SendMessageW(form, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT client{}, frame{};
+    GetClientRect(form, &client);
+    GetWindowRect(form, &frame);
+    using Pair = std::pair<LONG, LONG>;
+    // The system keeps a window within its largest tracking size (the
+    // screen's): a small test screen holds the design only at the lower DPIs.
+    if (frame.bottom - frame.top < GetSystemMetrics(SM_CYMAXTRACK)) {
+      Expect(("client area" + at).c_str(), Pair{client.right, client.bottom},
+             Pair{MulDiv(3780, dpi, 1440), MulDiv(4335, dpi, 1440)});
+    }
+    Expect(("suggested corner kept" + at).c_str(), Pair{frame.left, frame.top}, Pair{40, 30});
+    for (const auto& p : placed) {
+      HWND c = FindChild(form, p.name);
+      RECT r{};
+      GetWindowRect(c, &r);
+      MapWindowPoints(nullptr, GetParent(c), reinterpret_cast<POINT*>(&r), 2);
+      const std::string what = std::string(p.name, p.name + wcslen(p.name)) + at;
+      Expect(("place of " + what).c_str(),
+             std::vector<LONG>{r.left, r.top, r.right - r.left, p.height ? r.bottom - r.top : 0},
+             std::vector<LONG>{MulDiv(p.twips.left, dpi, 1440), MulDiv(p.twips.top, dpi, 1440),
+                               MulDiv(p.twips.right, dpi, 1440),
+                               p.height ? MulDiv(p.twips.bottom, dpi, 1440) : 0});
+      LOGFONTW font{};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
+      // Containers and scroll bars show no text.
+      if (wcschr(L"fpv", p.name[0]) == nullptr) {
+        Expect(("font of " + what).c_str(), font.lfHeight, static_cast<LONG>(-MulDiv(9, dpi, 72)));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -438,6 +497,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 {"characters by every path", TestCharactersByEveryPath},
                 {"a tick runs to its end", TestTickRunsToItsEnd},
                 {"held notifications inside a menu", TestHeldNotificationsInsideAMenu},
+                {"a DPI change lays the window out again", TestDpiChangeLaysTheWindowOutAgain},
                 {"mouse and timers", TestMouseAndTimers}};
   for (const auto& g : groups) {
     // Progress goes out at once, so that a hang shows where it is.

@@ -1,12 +1,34 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/layout.h"
 #include "ui/memory/memory_toolkit.h"
 
 namespace ui::memory {
 
 MemoryForm::MemoryForm(MemoryToolkit& toolkit, const FormDesign& design, Handle hwnd)
-    : toolkit_(toolkit), design_(design), hwnd_(hwnd) {}
+    : toolkit_(toolkit), design_(design), hwnd_(hwnd), dpi_(toolkit.dpi) {}
+
+Rect MemoryForm::ClientPixels() const {
+  return PixelRect({0, 0, design_.clientWidth, design_.clientHeight}, dpi_);
+}
+
+Control* MemoryForm::Find(const std::string& name) const {
+  for (const auto& c : controls_) {
+    if (c->Name() == name) return c.get();
+  }
+  return nullptr;
+}
+
+Rect MemoryForm::PixelsOf(const Control& control) const {
+  const auto* node = dynamic_cast<const Node*>(&control);
+  return node != nullptr ? PixelRect(node->DesignRect(), dpi_) : Rect{};
+}
+
+int MemoryForm::FontHeightOf(const Control& control) const {
+  const auto* label = dynamic_cast<const Label*>(&control);
+  return FontHeight(label != nullptr ? label->GetFont().points : Font{}.points, dpi_);
+}
 
 MemoryForm::~MemoryForm() {
   toolkit_.gate.Forget(this);
@@ -42,6 +64,10 @@ Handle MemoryForm::IconHandle() const { return MemoryToolkit::kIcon; }
 
 void MemoryForm::Show() {
   if (loaded_) visible_ = true;
+}
+
+void MemoryForm::ShowInFront() {
+  if (loaded_) visible_ = topmost_ = true;
 }
 
 void MemoryForm::ShowModal(Form& owner) {
@@ -113,7 +139,12 @@ void MemoryForm::Type(std::int16_t key) {
 void MemoryForm::TypeNow(std::int16_t key) {
   // The key is bound for the focused box before the window previews it, so
   // the box gets it even when the preview hides the window.
-  auto* box = dynamic_cast<MemTextBox*>(focus_);
+  CharTo(dynamic_cast<MemTextBox*>(focus_), key);
+}
+
+// A character for a box (none: the window alone) passes the window's key
+// preview, then the box's filter, then the edit.
+void MemoryForm::CharTo(MemTextBox* box, std::int16_t key) {
   const bool boxTakesIt = box != nullptr && box->AcceptsInput();
   if (design_.keyPreview && OnKeyPress) {
     OnKeyPress(key);
@@ -238,28 +269,59 @@ void MemoryForm::ClickBackground() {
   if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnClick); });
 }
 
-void MemoryForm::MouseOverBackground() {
-  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, 30.0, 30.0); });
+void MemoryForm::MouseOverBackground(double x, double y) {
+  if (TakesInput()) Dispatch([&] { toolkit_.gate.Raise(OnMouseMove, 0, 0, x, y); });
 }
 
 void MemoryForm::CloseButton() {
   if (TakesInput()) Dispatch([&] { Unload(); });
 }
 
-void MemoryForm::TrayNotify(int mouseMessage) { Arrive({this, false, 0, mouseMessage}); }
+void MemoryForm::TrayNotify(int mouseMessage) {
+  Arrive({this, 0, kTray, 0, mouseMessage, mouseMessage == 512 ? Note::Kind::PointerMove : Note::Kind::Command});
+}
 
-void MemoryForm::ShellRestart() { Arrive({this, true, 0, 0}); }
+void MemoryForm::ShellRestart() { Arrive({this, 0, kRestart, 0, 0, Note::Kind::Restart}); }
 
-void MemoryForm::Arrive(const ShellNote& note) {
+void MemoryForm::SendClick(Button& button) {
+  Arrive({this, reinterpret_cast<std::uintptr_t>(&button), kClick, 0, 0, Note::Kind::Command});
+}
+
+void MemoryForm::SendChar(TextBox& box, std::int16_t key) {
+  Arrive({this, reinterpret_cast<std::uintptr_t>(&box), kChar, static_cast<std::uintptr_t>(key), 0,
+          Note::Kind::Command});
+}
+
+void MemoryForm::SendClose() { Arrive({this, 0, kClose, 0, 0, Note::Kind::Command}); }
+
+void MemoryForm::QueueClick(Button& button) {
+  toolkit_.input.push_back([this, &button] { Click(button); });
+}
+
+void MemoryForm::Arrive(Note note) {
+  note.serial = ++toolkit_.nextSerial;
   if (!toolkit_.gate.Hold(note)) Dispatch([&] { Deliver(note); });
   else if (!toolkit_.gate.Busy()) toolkit_.PumpPosted();
 }
 
-void MemoryForm::Deliver(const ShellNote& note) {
+void MemoryForm::Deliver(const Note& note) {
+  if (toolkit_.onDeliver) toolkit_.onDeliver(note, !loaded_);
   // Delivered whether the window is shown, hidden or disabled.
   if (!loaded_) return;
-  if (note.restart) toolkit_.gate.Raise(OnShellRestart);
-  else toolkit_.gate.Raise(OnMouseMove, 0, 0, static_cast<double>(note.lParam) * TwipsPerPixelX(), 0.0);
+  switch (note.message) {
+    case kRestart: toolkit_.gate.Raise(OnShellRestart); break;
+    case kTray:
+      toolkit_.gate.Raise(OnTrayNote, static_cast<int>(note.lParam & 0xFFFF));
+      break;
+    case kClick: {
+      // As BM_CLICK: only a button that takes input clicks.
+      auto& button = *reinterpret_cast<Button*>(note.target);
+      if (Reachable(button)) toolkit_.gate.Raise(button.OnClick);
+      break;
+    }
+    case kChar: CharTo(reinterpret_cast<MemTextBox*>(note.target), static_cast<std::int16_t>(note.wParam)); break;
+    default: Unload();
+  }
 }
 
 void MemoryForm::Tick(Timer& timer) {
@@ -276,7 +338,8 @@ MemoryToolkit::MemoryToolkit()
             kit->posted.push_back([kit] { kit->gate.Drain(); });
             return true;
           },
-          this, [](const ShellNote& note) { static_cast<MemoryForm*>(note.form)->Deliver(note); }) {
+          this,
+          [](const Note& note) { const_cast<MemoryForm*>(static_cast<const MemoryForm*>(note.form))->Deliver(note); }) {
   gate.afterHandler = [](void* self) {
     auto* kit = static_cast<MemoryToolkit*>(self);
     // A label whose window has gone is read by no one.
@@ -284,6 +347,18 @@ MemoryToolkit::MemoryToolkit()
       if (label->Window().Loaded()) kit->announcements.push_back({label->Name(), label->Caption()});
     }
   };
+}
+
+bool MemoryToolkit::UserCommandWaiting() {
+  const bool waiting = gate.CommandHeld() || !input.empty();
+  commandsSeenWaiting += waiting ? 1 : 0;
+  return waiting;
+}
+
+void MemoryToolkit::DiscardUserCommands() {
+  gate.DiscardCommands();
+  input.clear();
+  if (onDiscard) onDiscard();
 }
 
 void MemoryToolkit::WaitForUser(std::function<void()>& script) {
@@ -299,9 +374,12 @@ void MemoryToolkit::WaitForUser(std::function<void()>& script) {
 }
 
 void MemoryToolkit::PumpPosted() {
-  while (!posted.empty()) {
-    const std::function<void()> message = std::move(posted.front());
-    posted.pop_front();
+  while (!posted.empty() || !input.empty()) {
+    if (sentMeanwhile) sentMeanwhile();
+    if (posted.empty() && input.empty()) break;
+    auto& queue = posted.empty() ? input : posted;
+    const std::function<void()> message = std::move(queue.front());
+    queue.pop_front();
     message();
   }
 }

@@ -15,7 +15,8 @@ void RaiseChange(MemoryToolkit& toolkit, const std::function<void()>& handler) {
 // --- Node ---
 
 Node::Node(MemoryForm& form, const ControlDesign& d)
-    : form_(form), parent_(dynamic_cast<Node*>(d.container)), name_(d.name), enabled_(d.enabled) {}
+    : form_(form), parent_(dynamic_cast<Node*>(d.container)), rect_(d.rect), name_(d.name),
+      enabled_(d.enabled) {}
 
 bool Node::AcceptsInput() const {
   if (!form_.TakesInput()) return false;
@@ -37,7 +38,10 @@ void MemTextBox::SetText(const std::string& text) {
   // As the edit control does: the caret goes to the start.
   selStart = 0;
   selLength = 0;
+  ++caret_.rewriting;
   RaiseChange();
+  --caret_.rewriting;
+  if (form_.Focus() == this) selStart = caret_.After(text_.size());
 }
 
 void MemTextBox::ReplaceSelection(const std::string& inserted, bool truncateToLimit) {
@@ -56,7 +60,9 @@ void MemTextBox::ReplaceSelection(const std::string& inserted, bool truncateToLi
   text_ = text_.substr(0, start) + piece + text_.substr(start + length);
   selStart = start + piece.size();
   selLength = 0;
-  if (text_ != before) RaiseChange();
+  if (text_ == before) return;
+  if (caret_.rewriting == 0) caret_.UserEdited(text_.size(), selStart);
+  RaiseChange();
 }
 
 void MemTextBox::EditChar(std::int16_t key) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/caret_rule.h"
 #include "ui/controls.h"
 #include "ui/handler_gate.h"
 
@@ -30,6 +31,7 @@ class Node {
   virtual ~Node() = default;
   Node* Parent() const { return parent_; }
   MemoryForm& Window() const { return form_; }
+  const Rect& DesignRect() const { return rect_; }
   // The user can reach it: the window is shown and enabled, and the
   // control and every container around it are enabled.
   bool AcceptsInput() const;
@@ -37,6 +39,7 @@ class Node {
  protected:
   MemoryForm& form_;
   Node* parent_;
+  Rect rect_;
   std::string name_;
   bool enabled_;
 };
@@ -66,6 +69,7 @@ class MemTextBox : public Mem<TextBox> {
 
  private:
   std::string text_;
+  CaretRule caret_;
 };
 
 class MemScrollBar : public Mem<ScrollBar> {
@@ -211,14 +215,18 @@ class MemoryForm : public Form {
 
   void Show() override;
   void ShowModal(Form& owner) override;
-  void Hide() override { visible_ = false; }
+  void Hide() override { visible_ = topmost_ = false; }
+  void ShowInFront() override;
+  void EndTopmost() override { topmost_ = false; }
   bool Visible() const override { return loaded_ && visible_; }
+  // Shown above all other windows (never activated: memory has no focus
+  // between windows).
+  bool Topmost() const { return Visible() && topmost_; }
   bool Loaded() const override { return loaded_; }
   void Unload() override;
 
   Handle Hwnd() const override { return hwnd_; }
   Handle IconHandle() const override;
-  int TwipsPerPixelX() const override { return 15; }
   void PopupMenu(Menu& menu) override;
 
   // --- What the user and the system do ---
@@ -250,11 +258,11 @@ class MemoryForm : public Form {
   void SpinDown(ScrollBar& bar);  // the down arrow, or a click in the track below
   void DragThumb(ScrollBar& bar, std::int16_t releasedAt);
   void ClickBackground();
-  void MouseOverBackground();
+  void MouseOverBackground(double x = 30, double y = 30);  // twips
   void CloseButton();  // the title bar's close button, Alt+F4
-  // A tray notification: message 512 carrying the mouse message as x. Sent
-  // by the shell, it can arrive inside a handler's system call; then it
-  // waits for that handler to end.
+  // A tray notification: the program's tray message carrying the mouse
+  // message. Sent by the shell, it can arrive inside a handler's system
+  // call; then it waits for that handler to end.
   void TrayNotify(int mouseMessage);
   // A right click on the tray icon as a tray of version 3 reports it: the
   // button's release, then the context menu (an older tray sends the first).
@@ -264,15 +272,36 @@ class MemoryForm : public Form {
   }
   // "TaskbarCreated": the shell started anew. Held as a tray notification is.
   void ShellRestart();
+  // What another program sends: a click on a button, a character to a box,
+  // a close request. Inside a handler's code they wait for it, as notes do.
+  void SendClick(Button& button);
+  void SendChar(TextBox& box, std::int16_t key);
+  void SendClose();
+  // A click that waits in the thread's queue for the next loop.
+  void QueueClick(Button& button);
   // One tick, delivered only while enabled and only by a loop: never inside
   // a handler's code.
   void Tick(Timer& timer);
-  // Handles a shell notification now (a held one, from the gate).
-  void Deliver(const ShellNote& note);
+  // Handles a note now (a held one, from the gate).
+  void Deliver(const Note& note);
+  // The messages of the notes.
+  static constexpr std::uint32_t kTray = 0x200, kRestart = 0xC000, kClick = 0xF5, kChar = 0x102,
+                                 kClose = 0x10;
 
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
   std::vector<std::string> openedMenus;
+
+  // The window's DPI, given by the toolkit when it was made. A change (the
+  // window moved to a monitor of another DPI) lays the design out anew.
+  int Dpi() const { return dpi_; }
+  void ChangeDpi(int dpi) { dpi_ = dpi; }
+  // What the window system shows at that DPI: the client area, a control's
+  // place inside its container, a control's font height.
+  Rect ClientPixels() const;
+  Control* Find(const std::string& name) const;
+  Rect PixelsOf(const Control& control) const;
+  int FontHeightOf(const Control& control) const;
 
   const FormDesign& Design() const { return design_; }
   MemoryForm* Owner() const { return owner_; }
@@ -293,13 +322,15 @@ class MemoryForm : public Form {
   // level, the loop handles what was posted meanwhile.
   template <class F>
   void Dispatch(F&& handler);
-  void Arrive(const ShellNote& note);
+  void Arrive(Note note);
   void TypeNow(std::int16_t key);
+  void CharTo(MemTextBox* box, std::int16_t key);
 
   MemoryToolkit& toolkit_;
   FormDesign design_;
   Handle hwnd_;
-  bool loaded_ = true, visible_ = false, enabled_ = true;
+  int dpi_;
+  bool loaded_ = true, visible_ = false, enabled_ = true, topmost_ = false;
   MemoryForm* owner_ = nullptr;
   Control* focus_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;
@@ -324,7 +355,13 @@ class MemoryToolkit : public Toolkit {
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override;
   void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
   void Beep() override { ++beeps; }
+
+  int dpi = 96;  // of the windows made from now on
+  void WarningBeep() override { ++warningBeeps; }
   void Run() override {}
+  bool UserCommandWaiting() override;
+  void DiscardUserCommands() override;
+  int commandsSeenWaiting = 0;  // how often UserCommandWaiting said yes
 
   // Forms created so far that still exist, newest last.
   std::vector<MemoryForm*> forms;
@@ -332,6 +369,7 @@ class MemoryToolkit : public Toolkit {
 
   std::vector<MessageBoxCall> messageBoxes;
   int beeps = 0;        // the program's and the edits' own
+  int warningBeeps = 0;
   std::string clipboard;
   // What happens while the next modal window or popup menu waits for the
   // user (each runs once); without them the two return at once.
@@ -348,7 +386,18 @@ class MemoryToolkit : public Toolkit {
   // Messages posted to the thread: the next loop to run handles them, in
   // order, after the message it is dispatching.
   std::deque<std::function<void()>> posted;
+  // Input queued for the thread (keys, mouse buttons): handled after what
+  // was posted, one message at a time.
+  std::deque<std::function<void()>> input;
+  // What other threads send: a loop handles it before it takes the next
+  // message from the queue.
+  std::function<void()> sentMeanwhile;
   void PumpPosted();
+  // Every note that arrives gets the next serial; onDeliver sees each
+  // delivery, and whether its window had gone.
+  std::uint32_t nextSerial = 0;
+  std::function<void(const Note& note, bool windowGone)> onDeliver;
+  std::function<void()> onDiscard;  // the held and queued commands were dropped
 
   // The live-region events raised, in order; labels announced by the
   // running handler wait in pendingAnnouncements until it ends.

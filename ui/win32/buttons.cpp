@@ -96,7 +96,12 @@ void OptionImpl::Activate() {
 ImageImpl::ImageImpl(WinForm& form, const ControlDesign& d) : Wrapped(form, Kind::Image, d) {
   // SS_NOTIFY keeps clicks on the icon away from the window's background.
   Create(L"STATIC", WS_VISIBLE | SS_ICON | SS_NOTIFY, 0, L"");
-  SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(form.GetShared().icon), 0);
+  ApplyDpi();
+}
+
+void ImageImpl::ApplyDpi() {
+  ControlBase::ApplyDpi();
+  SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(form_.IconFor(SM_CXICON)), 0);
 }
 
 }  // namespace ui::win32

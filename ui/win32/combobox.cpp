@@ -12,7 +12,15 @@ ComboBoxImpl::ComboBoxImpl(WinForm& form, const ComboBoxDesign& d)
     : Wrapped(form, Kind::ComboBox, d) {
   Create(L"COMBOBOX", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, L"");
   for (const std::string& item : d.items) AddItem(item);
-  // The window height of a drop-down list is the height of the open list.
+  FitList();
+}
+
+void ComboBoxImpl::ApplyDpi() {
+  ControlBase::ApplyDpi();
+  FitList();
+}
+
+void ComboBoxImpl::FitList() {
   RECT closed{};
   GetWindowRect(hwnd_, &closed);
   auto item = static_cast<int>(SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));

@@ -11,13 +11,20 @@ ContainerImpl::ContainerImpl(WinForm& form, Kind kind, const ControlDesign& d)
   // No WS_CLIPCHILDREN: the frame's group box covers the whole container.
   Create(kContainerClass, WS_VISIBLE, WS_EX_CONTROLPARENT, L"");
   if (kind != Kind::Frame || hwnd_ == nullptr) return;
-  RECT r{};
-  GetClientRect(hwnd_, &r);
   groupBox_ = CreateWindowExW(0, L"BUTTON", Widen(d.caption).c_str(),
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX | (d.enabled ? 0 : WS_DISABLED),
-                              0, 0, r.right, r.bottom, hwnd_, nullptr,
-                              form.GetShared().instance, nullptr);
-  SendMessageW(groupBox_, WM_SETFONT, reinterpret_cast<WPARAM>(form.ControlFont()), TRUE);
+                              0, 0, 0, 0, hwnd_, nullptr, form.GetShared().instance, nullptr);
+  ApplyDpi();
+}
+
+void ContainerImpl::ApplyDpi() {
+  ControlBase::ApplyDpi();
+  if (groupBox_ == nullptr) return;
+  // The group box covers the whole container.
+  RECT r{};
+  GetClientRect(hwnd_, &r);
+  SetWindowPos(groupBox_, nullptr, 0, 0, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(groupBox_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.ControlFont()), TRUE);
 }
 
 void ContainerImpl::ApplyEnabled(bool enabled) {
@@ -44,6 +51,7 @@ LRESULT CALLBACK ContainerImpl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
 }
 
 LRESULT ContainerImpl::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (form_.GetShared().HoldForeign(&form_, hwnd, msg, wParam, lParam)) return 0;
   switch (msg) {
     case WM_ERASEBKGND: {
       RECT r{};

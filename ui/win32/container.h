@@ -10,6 +10,7 @@ class ContainerImpl final : public Wrapped<Container> {
  public:
   ContainerImpl(WinForm& form, Kind kind, const ControlDesign& d);
   void ApplyEnabled(bool enabled) override;
+  void ApplyDpi() override;
 
   // Window procedure of the "VesperaContainer" class.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
 #include "ui/win32/control_base.h"
 
+#include "ui/layout.h"
 #include "ui/win32/form.h"
 #include "ui/win32/wide.h"
 
@@ -22,15 +23,22 @@ void ControlBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle,
   HWND parent = form_.ParentWindowFor(container_);
   if (!createEnabled_) style |= WS_DISABLED;
   int id = form_.NextControlId();
+  const Rect r = PixelRect(rect_, form_.Dpi());
   hwnd_ = CreateWindowExW(exStyle, windowClass, text.c_str(), style | WS_CHILD | WS_CLIPSIBLINGS,
-                          shared.PixelsX(rect_.left), shared.PixelsY(rect_.top),
-                          shared.PixelsX(rect_.width), shared.PixelsY(rect_.height),
-                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          r.left, r.top, r.width, r.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           shared.instance, this);
   if (hwnd_ == nullptr) return;
   SetFontHandle(form_.ControlFont());
   nameAtom_ = GlobalAddAtomW(Widen(name_).c_str());
   SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
+  // Every standard control: what other programs send it passes the gate.
+  if (windowClass != kContainerClass) Subclass();
+}
+
+void ControlBase::ApplyDpi() {
+  const Rect r = PixelRect(rect_, form_.Dpi());
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetFontHandle(form_.ControlFont());
 }
 
 void ControlBase::RemoveName() {
@@ -78,6 +86,7 @@ LRESULT CALLBACK ControlBase::SubclassThunk(HWND hwnd, UINT msg, WPARAM wParam, 
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     return CallWindowProcW(original, hwnd, msg, wParam, lParam);
   }
+  if (self->form_.GetShared().HoldForeign(&self->form_, hwnd, msg, wParam, lParam)) return 0;
   return self->SubclassedProc(msg, wParam, lParam);
 }
 

@@ -37,6 +37,8 @@ class ControlBase {
   virtual void Activate() {}
 
   virtual void ApplyEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+  // The window's DPI changed: the design's place and the font at the new one.
+  virtual void ApplyDpi();
   // The window is gone: later calls must not reach a reused handle.
   void Detach();
   void RemoveName();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/caret_rule.h"
 #include "ui/win32/control_base.h"
 
 namespace ui::win32 {
@@ -17,6 +18,8 @@ class TextBoxImpl final : public Wrapped<TextBox> {
 
  private:
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  CaretRule caret_;
 };
 
 // Win32 scroll positions count 0..span from the top end; the design's min
@@ -47,6 +50,11 @@ class ComboBoxImpl final : public Wrapped<ComboBox> {
   int ListIndex() const override;
   void SetListIndex(int index) override;
   bool DroppedDown() const override;
+  void ApplyDpi() override;
+
+ private:
+  // The window of a drop-down list is as high as the open list.
+  void FitList();
 };
 
 class CheckBoxImpl final : public Wrapped<CheckBox> {
@@ -83,6 +91,7 @@ class LabelImpl final : public Wrapped<Label> {
   void OnCommand(WORD code) override;
   HBRUSH OnColor(HDC dc) override;
   void Activate() override;
+  void ApplyDpi() override;
 
  private:
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -107,6 +116,7 @@ class ButtonImpl final : public Wrapped<Button> {
 class ImageImpl final : public Wrapped<Image> {
  public:
   ImageImpl(WinForm& form, const ControlDesign& d);
+  void ApplyDpi() override;
 };
 
 }  // namespace ui::win32

@@ -1,5 +1,6 @@
 #include "ui/win32/fonts.h"
 
+#include "ui/layout.h"
 #include "ui/win32/wide.h"
 
 namespace ui::win32 {
@@ -17,17 +18,17 @@ FontCache::~FontCache() {
   for (const Entry& e : entries_) DeleteObject(e.handle);
 }
 
-HFONT FontCache::Get(const Font& font) {
+HFONT FontCache::Get(const Font& font, int dpi) {
   for (const Entry& e : entries_) {
-    if (Same(e.font, font)) return e.handle;
+    if (e.dpi == dpi && Same(e.font, font)) return e.handle;
   }
-  HFONT handle = CreateFontW(-MulDiv(font.points, dpiY_, 72), 0, 0, 0, font.weight, FALSE,
+  HFONT handle = CreateFontW(FontHeight(font.points, dpi), 0, 0, 0, font.weight, FALSE,
                              font.underline ? TRUE : FALSE, FALSE,
                              static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                              Widen(font.name).c_str());
   if (handle == nullptr) handle = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  else entries_.push_back({font, handle});
+  else entries_.push_back({font, dpi, handle});
   return handle;
 }
 

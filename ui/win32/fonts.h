@@ -11,19 +11,20 @@ namespace ui::win32 {
 
 class FontCache {
  public:
-  explicit FontCache(int dpiY) : dpiY_(dpiY) {}
+  FontCache() = default;
   FontCache(const FontCache&) = delete;
   FontCache& operator=(const FontCache&) = delete;
   ~FontCache();
 
-  HFONT Get(const Font& font);
+  // The font at a window's DPI.
+  HFONT Get(const Font& font, int dpi);
 
  private:
   struct Entry {
     Font font;
+    int dpi;
     HFONT handle;
   };
-  int dpiY_;
   std::vector<Entry> entries_;
 };
 

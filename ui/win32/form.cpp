@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/container.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/message_loop.h"
@@ -15,16 +16,20 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 DWORD ExStyle(const FormDesign& design) { return design.dialogBorder ? WS_EX_DLGMODALFRAME : 0; }
 }  // namespace
 
-WinForm::WinForm(Shared& shared, const FormDesign& design) : shared_(shared), design_(design) {
-  RECT r{0, 0, shared.PixelsX(design.clientWidth), shared.PixelsY(design.clientHeight)};
-  AdjustWindowRectEx(&r, kFormStyle, FALSE, ExStyle(design));
+WinForm::WinForm(Shared& shared, const FormDesign& design)
+    : shared_(shared), design_(design), dpi_(shared.systemDpi) {
   // The hidden owner keeps the window off the taskbar.
   CreateWindowExW(ExStyle(design), kFormClass, Widen(design.caption).c_str(), kFormStyle,
-                  CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, shared.owner,
-                  nullptr, shared.instance, this);
+                  CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, shared.owner, nullptr, shared.instance, this);
   if (hwnd_ == nullptr) return;
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shared.icon));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shared.smallIcon));
+  if (const unsigned dpi = platform::WindowDpi(Hwnd())) dpi_ = static_cast<int>(dpi);
+  FitClientArea(0, 0, SWP_NOMOVE);
+  SetIcons();
+  if (design.isMainWindow) {
+    // An elevated copy still hears the shell, which runs at a lower level.
+    platform::AdmitMessage(Hwnd(), kTrayMessage);
+    platform::AdmitMessage(Hwnd(), shared.taskbarCreated);
+  }
   nameAtom_ = GlobalAddAtomW(Widen(design.name).c_str());
   SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
 }
@@ -119,6 +124,37 @@ void WinForm::SetFocus(Control& control) {
   }
 }
 
+void WinForm::FitClientArea(int left, int top, UINT flags) {
+  const int width = Px(design_.clientWidth), height = Px(design_.clientHeight);
+  RECT r{0, 0, width, height};
+  if (!platform::AdjustWindowRectForDpi(&r, kFormStyle, ExStyle(design_), static_cast<unsigned>(dpi_))) {
+    AdjustWindowRectEx(&r, kFormStyle, FALSE, ExStyle(design_));
+  }
+  flags |= SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(hwnd_, nullptr, left, top, r.right - r.left, r.bottom - r.top, flags);
+  // A frame drawn otherwise than computed (one that did not follow the DPI
+  // change): the window grows or shrinks by what the client area is off.
+  RECT c{};
+  GetClientRect(hwnd_, &c);
+  if (c.right != width || c.bottom != height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left + width - c.right,
+                 r.bottom - r.top + height - c.bottom, flags | SWP_NOMOVE);
+  }
+}
+
+void WinForm::SetIcons() {
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(IconFor(SM_CXICON)));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(IconFor(SM_CXSMICON)));
+}
+
+void WinForm::OnDpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  FitClientArea(suggested.left, suggested.top, 0);
+  for (const auto& c : controls_) c->ApplyDpi();
+  SetIcons();
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 void WinForm::Center() {
   RECT r{};
   GetWindowRect(hwnd_, &r);
@@ -128,15 +164,17 @@ void WinForm::Center() {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void WinForm::PrepareFirstShow() {
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  Center();
+  // Access-key underlines and focus marks always show, as on a dialog.
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
+}
+
 void WinForm::Show() {
   if (hwnd_ == nullptr) return;
-  if (!shownOnce_) {
-    shownOnce_ = true;
-    Center();
-    // Access-key underlines and focus marks always show, as on a dialog.
-    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS),
-                 0);
-  }
+  PrepareFirstShow();
   ShowWindow(hwnd_, SW_SHOW);
   if (focusPending_ && savedFocus_ != nullptr && GetActiveWindow() == hwnd_) {
     focusPending_ = false;
@@ -161,7 +199,22 @@ void WinForm::ShowModal(Form& owner) {
 }
 
 void WinForm::Hide() {
-  if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_HIDE);
+  if (hwnd_ == nullptr) return;
+  EndTopmost();
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
+void WinForm::ShowInFront() {
+  if (hwnd_ == nullptr) return;
+  PrepareFirstShow();
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void WinForm::EndTopmost() {
+  if (hwnd_ != nullptr) {
+    SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 bool WinForm::Visible() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) != FALSE; }
@@ -179,8 +232,9 @@ void WinForm::Unload() {
 }
 
 Handle WinForm::Hwnd() const { return reinterpret_cast<Handle>(hwnd_); }
-Handle WinForm::IconHandle() const { return reinterpret_cast<Handle>(shared_.icon); }
-int WinForm::TwipsPerPixelX() const { return shared_.TwipsPerPixelX(); }
+Handle WinForm::IconHandle() const {
+  return reinterpret_cast<Handle>(shared_.Icon(GetSystemMetrics(SM_CXSMICON)));
+}
 
 void WinForm::PopupMenu(Menu& menu) {
   auto* m = static_cast<MenuImpl*>(&menu);

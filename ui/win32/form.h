@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/controls.h"
+#include "ui/layout.h"
 #include "ui/win32/control_base.h"
 #include "ui/win32/shared.h"
 
@@ -40,13 +41,14 @@ class WinForm final : public Form {
   void Show() override;
   void ShowModal(Form& owner) override;
   void Hide() override;
+  void ShowInFront() override;
+  void EndTopmost() override;
   bool Visible() const override;
   bool Loaded() const override;
   void Unload() override;
 
   Handle Hwnd() const override;
   Handle IconHandle() const override;
-  int TwipsPerPixelX() const override;
   void PopupMenu(Menu& menu) override;
 
   // For the controls and the message loop.
@@ -54,7 +56,16 @@ class WinForm final : public Form {
   HWND Window() const { return hwnd_; }
   HWND ParentWindowFor(const Container* container) const;
   int NextControlId() { return nextId_++; }
-  HFONT ControlFont() { return shared_.fonts.Get(Font{}); }
+  // The window's DPI: the one its monitor has, or the screen's.
+  int Dpi() const { return dpi_; }
+  int Px(int twips) const { return Pixels(twips, dpi_); }
+  HFONT FontFor(const Font& font) { return shared_.fonts.Get(font, dpi_); }
+  HFONT ControlFont() { return FontFor(Font{}); }
+  // The program icon at a system metric's size (SM_CXICON, SM_CXSMICON) for
+  // this window's DPI; the metrics are given at the screen's DPI.
+  HICON IconFor(int metric) {
+    return shared_.Icon(MulDiv(GetSystemMetrics(metric), dpi_, shared_.systemDpi));
+  }
   HBRUSH BackgroundBrush() const;
   COLORREF BackgroundColor() const;
   bool KeyPreview() const { return design_.keyPreview; }
@@ -88,7 +99,7 @@ class WinForm final : public Form {
 
   static WinForm* FromWindow(const Shared& shared, HWND hwnd);
   // A tray notification or the shell's restart, handled now.
-  void OnShellNote(const ShellNote& note);
+  void OnShellNote(const Note& note);
 
   // Window procedure of the "VesperaForm" class.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -99,7 +110,14 @@ class WinForm final : public Form {
   void OnDestroy();
   void OnNcDestroy();
   void OnTimerMessage(UINT_PTR id);
+  // The window moved to a monitor of another DPI (WM_DPICHANGED): keeps the
+  // suggested top-left corner and lays the design out anew at that DPI.
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  // Sizes the window so that its client area is the design at its DPI.
+  void FitClientArea(int left, int top, UINT flags);
+  void SetIcons();
   void Center();
+  void PrepareFirstShow();
 
   template <class T, class Design>
   T& Add(Kind kind, const Design& d);
@@ -113,6 +131,7 @@ class WinForm final : public Form {
   std::vector<std::unique_ptr<ControlBase>> controls_;
   std::vector<std::unique_ptr<TimerImpl>> timers_;
   std::vector<std::unique_ptr<MenuImpl>> menus_;
+  int dpi_;
   int nextId_ = 100;
   int nextGroup_ = 0;
   bool shownOnce_ = false;

@@ -1,4 +1,5 @@
 // The form's window procedure: one short function per message.
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/form.h"
 #include "ui/win32/timer_menu.h"
 
@@ -18,14 +19,18 @@ LRESULT CALLBACK WinForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
   LRESULT result = 0;
-  // The tray's notifications come as WM_MOUSEMOVE; with the shell's
-  // restart they may arrive inside a handler's tray call, and wait for it.
+  // The tray's notes and the shell's restart may arrive inside a handler's
+  // tray call, and wait for it.
   const bool restart = msg == shared_.taskbarCreated && msg != 0;
-  if (restart || msg == WM_MOUSEMOVE) {
-    const ShellNote note{this, restart, wParam, lParam};
+  if (restart || msg == kTrayMessage) {
+    const Note note{this, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam,
+                    restart ? Note::Kind::Restart
+                    : LOWORD(lParam) == WM_MOUSEMOVE ? Note::Kind::PointerMove
+                                                     : Note::Kind::Command};
     if (!shared_.gate.Hold(note)) OnShellNote(note);
     return 0;
   }
+  if (shared_.HoldForeign(this, hwnd, msg, wParam, lParam)) return 0;
   if (IsChildNotification(msg) && HandleChildMessage(msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_ERASEBKGND: {
@@ -48,6 +53,12 @@ LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONUP:
       shared_.gate.Raise(OnClick);
+      return 0;
+    case WM_MOUSEMOVE:
+      RaiseMouseMove(shared_.gate, OnMouseMove, wParam, lParam, dpi_);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
@@ -127,23 +138,73 @@ void WinForm::OnActivate(bool active) {
   FocusNextAfter(-1);
 }
 
-void WinForm::OnShellNote(const ShellNote& note) {
+void WinForm::OnShellNote(const Note& note) {
   if (hwnd_ == nullptr) return;
-  if (note.restart) {
+  if (note.kind == Note::Kind::Restart) {
     shared_.gate.Raise(OnShellRestart);
     return;
   }
-  const WPARAM wParam = note.wParam;
+  // The mouse message is the low word of the second parameter, whatever
+  // the version of the tray's protocol.
+  shared_.gate.Raise(OnTrayNote, static_cast<int>(LOWORD(note.lParam)));
+}
+
+void RaiseMouseMove(HandlerGate& gate,
+                    const std::function<void(int, int, double, double)>& handler,
+                    WPARAM wParam, LPARAM lParam, int dpi) {
   int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
                ((wParam & MK_MBUTTON) ? 4 : 0);
   int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
               (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-  shared_.gate.Raise(OnMouseMove, button, shift,
-                     static_cast<double>(GET_X_LPARAM(note.lParam) * shared_.TwipsPerPixelX()),
-                     static_cast<double>(GET_Y_LPARAM(note.lParam) * shared_.TwipsPerPixelY()));
+  // 1440 / DPI twips per pixel, a real number.
+  const double twips = 1440.0 / dpi;
+  gate.Raise(handler, button, shift, GET_X_LPARAM(lParam) * twips, GET_Y_LPARAM(lParam) * twips);
 }
 
-void DeliverShellNote(const ShellNote& note) { static_cast<WinForm*>(note.form)->OnShellNote(note); }
+void DeliverNote(const Note& note) {
+  auto hwnd = reinterpret_cast<HWND>(note.target);
+  if (note.message == kTrayMessage || note.kind == Note::Kind::Restart) {
+    const_cast<WinForm*>(static_cast<const WinForm*>(note.form))->OnShellNote(note);
+  } else if (IsWindow(hwnd)) {
+    // Sent from this thread now, it runs the window's whole handling: the
+    // control's own, the key preview and the filters.
+    const LPARAM lParam = note.text.empty() ? note.lParam : reinterpret_cast<LPARAM>(note.text.data());
+    SendMessageW(hwnd, note.message, note.wParam, lParam);
+  }
+}
+
+namespace {
+// What a user or another program does to a window: keys, mouse buttons,
+// characters, clicks, commands, close requests, texts and spins.
+bool IsUserInput(UINT msg) {
+  switch (msg) {
+    case WM_CLOSE:
+    case WM_SETTEXT:
+    case BM_CLICK:
+    case WM_COMMAND:
+    case WM_SYSCOMMAND:
+    case WM_VSCROLL:
+    case WM_IME_CHAR: return true;
+    default:
+      return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
+             (msg >= WM_LBUTTONDOWN && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL);
+  }
+}
+}  // namespace
+
+bool Shared::HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Inside a handler, InSendMessage stays true for the program's own sends
+  // once a handler runs for another thread's message: only what arrives
+  // while the thread waits in a system call is another thread's.
+  if (!IsUserInput(msg) || !InSendMessage() || (gate.Busy() && platform::waitingCalls == 0)) return false;
+  Note note{form, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam, Note::Kind::Command};
+  if (msg == WM_SETTEXT && lParam != 0) {
+    // The sender's text lives only as long as its call: the note keeps a copy.
+    const auto* text = reinterpret_cast<const char*>(lParam);
+    note.text.assign(text, (lstrlenW(reinterpret_cast<const wchar_t*>(lParam)) + 1) * sizeof(wchar_t));
+  }
+  return gate.Hold(note);
+}
 
 void WinForm::OnTimerMessage(UINT_PTR id) {
   // Only a loop delivers ticks, so never inside a handler's code.

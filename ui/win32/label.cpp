@@ -14,9 +14,8 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
   DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
   // SS_NOTIFY: without it a static control lets clicks and moves through.
   Create(L"STATIC", (d.hidden ? 0 : WS_VISIBLE) | SS_NOTIFY | align, 0, Widen(d.caption));
-  SetFontHandle(form.GetShared().fonts.Get(font_));
+  SetFontHandle(form.FontFor(font_));
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
-  Subclass();
   FitToText();
   if (d.liveRegion) platform::MarkPoliteLiveRegion(reinterpret_cast<platform::Handle>(hwnd_));
 }
@@ -34,7 +33,7 @@ void LabelImpl::SetCaption(const std::string& caption) {
 
 void LabelImpl::SetFont(const Font& font) {
   font_ = font;
-  SetFontHandle(form_.GetShared().fonts.Get(font_));
+  SetFontHandle(form_.FontFor(font_));
   FitToText();
 }
 
@@ -59,24 +58,21 @@ HBRUSH LabelImpl::OnColor(HDC dc) {
 void LabelImpl::Activate() { form_.FocusNextAfter(TabIndex()); }
 
 LRESULT LabelImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_MOUSEMOVE) {
-    const Shared& shared = form_.GetShared();
-    int button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
-                 ((wParam & MK_MBUTTON) ? 4 : 0);
-    int shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
-                (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-    Gate().Raise(OnMouseMove, button, shift,
-          static_cast<double>(GET_X_LPARAM(lParam) * shared.TwipsPerPixelX()),
-          static_cast<double>(GET_Y_LPARAM(lParam) * shared.TwipsPerPixelY()));
-  }
+  if (msg == WM_MOUSEMOVE) RaiseMouseMove(Gate(), OnMouseMove, wParam, lParam, form_.Dpi());
   return CallOriginal(msg, wParam, lParam);
+}
+
+void LabelImpl::ApplyDpi() {
+  ControlBase::ApplyDpi();
+  SetFontHandle(form_.FontFor(font_));
+  FitToText();
 }
 
 void LabelImpl::FitToText() {
   if (!autoSize_ || hwnd_ == nullptr) return;
   std::wstring text = WindowText();
   HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, form_.GetShared().fonts.Get(font_));
+  HGDIOBJ old = SelectObject(dc, form_.FontFor(font_));
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT);
   SelectObject(dc, old);

@@ -2,6 +2,9 @@
 // the screen resolution, the fonts and the hidden owner window.
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "ui/handler_gate.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/win.h"
@@ -18,28 +21,47 @@ inline constexpr wchar_t kNameProp[] = L"VesperaName";
 // for one of its own.
 inline constexpr UINT kDrainMessage = WM_APP + 1;
 
-// Handles a held shell notification as its form would have (form_proc.cpp).
-void DeliverShellNote(const ShellNote& note);
-// Posts kDrainMessage to the owner of the Shared given (toolkit.cpp).
+// The hidden owner's timer that posts kDrainMessage again after a refused post.
+inline constexpr UINT_PTR kDrainRetryTimer = 1;
+
+// Handles a held note as its window would have (form_proc.cpp).
+void DeliverNote(const Note& note);
+// Posts kDrainMessage to the owner of the Shared given, or retries from the
+// owner's timer until a post succeeds (toolkit.cpp).
 bool PostDrain(void* shared);
 // Raises the live-region event of the labels announced by the handler that
 // ended (toolkit.cpp).
 void AnnounceLabels(void* shared);
 
+// Raises a mouse-move handler for a WM_MOUSEMOVE of a window at dpi, with
+// the position in twips (form_proc.cpp).
+void RaiseMouseMove(HandlerGate& gate,
+                    const std::function<void(int, int, double, double)>& handler,
+                    WPARAM wParam, LPARAM lParam, int dpi);
+
 struct Shared {
-  Shared(HINSTANCE module, int dpiXValue, int dpiYValue)
-      : instance(module), dpiX(dpiXValue), dpiY(dpiYValue), fonts(dpiYValue),
-        gate(&PostDrain, this, &DeliverShellNote) {
+  Shared(HINSTANCE module, int screenDpi)
+      : instance(module), systemDpi(screenDpi), gate(&PostDrain, this, &DeliverNote) {
     gate.afterHandler = &AnnounceLabels;
   }
+  Shared(const Shared&) = delete;
+  Shared& operator=(const Shared&) = delete;
+  ~Shared();
+
+  // The program icon at size x size pixels, loaded once.
+  HICON Icon(int size);
 
   HINSTANCE instance;
-  int dpiX;
-  int dpiY;
+  // The screen's DPI: the system metrics are given at it, and a system that
+  // cannot tell a window's own DPI lays every window out at it.
+  int systemDpi;
+  int iconId = 0;
   FontCache fonts;
-  HICON icon = nullptr;
-  HICON smallIcon = nullptr;
-  bool ownsIcons = false;
+  struct SizedIcon {
+    int size;
+    HICON icon;
+  };
+  std::vector<SizedIcon> icons;
   // Owner of every form: owned windows get no taskbar button.
   HWND owner = nullptr;
   ATOM formAtom = 0;
@@ -50,10 +72,9 @@ struct Shared {
   // program has one live region.
   HWND announce = nullptr;
 
-  int PixelsX(int twips) const { return MulDiv(twips, dpiX, 1440); }
-  int PixelsY(int twips) const { return MulDiv(twips, dpiY, 1440); }
-  int TwipsPerPixelX() const { return 1440 / dpiX; }
-  int TwipsPerPixelY() const { return 1440 / dpiY; }
+  // Input that another thread sends while a handler's code runs, or while
+  // older input waits, is held; true when it was.
+  bool HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
 }  // namespace ui::win32

@@ -15,16 +15,28 @@ TextBoxImpl::TextBoxImpl(WinForm& form, const TextBoxDesign& d)
   // No input method composes into the box: what it types must pass the
   // box's filter one character at a time.
   platform::DisableInputMethod(reinterpret_cast<platform::Handle>(hwnd_));
-  Subclass();
 }
 
 std::string TextBoxImpl::Text() const { return Narrow(WindowText()); }
 
 // EN_CHANGE arrives before SetWindowTextW returns: OnChange nests here.
-void TextBoxImpl::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+void TextBoxImpl::SetText(const std::string& text) {
+  ++caret_.rewriting;
+  SetWindowTextW(hwnd_, Widen(text).c_str());
+  --caret_.rewriting;
+  if (GetFocus() != hwnd_) return;
+  const auto at = static_cast<WPARAM>(caret_.After(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_))));
+  SendMessageW(hwnd_, EM_SETSEL, at, static_cast<LPARAM>(at));
+}
 
 void TextBoxImpl::OnCommand(WORD code) {
-  if (code == EN_CHANGE) Gate().Raise(OnChange);
+  if (code != EN_CHANGE) return;
+  if (caret_.rewriting == 0) {
+    DWORD end = 0;
+    SendMessageW(hwnd_, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    caret_.UserEdited(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)), end);
+  }
+  Gate().Raise(OnChange);
 }
 
 LRESULT TextBoxImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {

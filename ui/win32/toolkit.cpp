@@ -12,7 +12,26 @@ namespace ui::win32 {
 
 bool PostDrain(void* shared) {
   HWND owner = static_cast<Shared*>(shared)->owner;
-  return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE;
+  if (owner == nullptr) return false;
+  // A full queue refuses the post: the owner's timer tries again.
+  if (PostMessageW(owner, kDrainMessage, 0, 0) == FALSE) SetTimer(owner, kDrainRetryTimer, 100, nullptr);
+  return true;
+}
+
+Shared::~Shared() {
+  for (const SizedIcon& i : icons) DestroyIcon(i.icon);
+}
+
+HICON Shared::Icon(int size) {
+  for (const SizedIcon& i : icons) {
+    if (i.size == size) return i.icon;
+  }
+  // The icon's frame nearest that size, scaled where none has it.
+  auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size,
+                                            size, LR_DEFAULTCOLOR));
+  if (icon == nullptr) return LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  icons.push_back({size, icon});
+  return icon;
 }
 
 void AnnounceLabels(void* shared) {
@@ -37,48 +56,43 @@ ATOM RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc) 
   return atom;
 }
 
-HICON LoadProgramIcon(HINSTANCE instance, int id, int size) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
-                                       LR_DEFAULTCOLOR));
-}
-
-int ScreenDpi(int index) {
+int ScreenDpi() {
   HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, index);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(nullptr, screen);
   return dpi > 0 ? dpi : 96;
 }
 
 // The hidden owner: it handles the held shell notifications.
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != kDrainMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_TIMER && wParam == kDrainRetryTimer) {
+    KillTimer(hwnd, kDrainRetryTimer);
+  } else if (msg != kDrainMessage) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
   if (auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
     shared->gate.Drain();
   }
   return 0;
 }
 
+// Queued messages that are a user's command: keys and characters, mouse
+// buttons (not moves), and the commands another program may post.
+constexpr UINT kCommandRanges[][2] = {
+    {WM_CLOSE, WM_CLOSE},           {BM_CLICK, BM_CLICK},           {WM_KEYFIRST, WM_KEYLAST},
+    {WM_COMMAND, WM_SYSCOMMAND},    {WM_LBUTTONDOWN, WM_MOUSELAST}, {WM_IME_CHAR, WM_IME_CHAR},
+    {WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK},
+};
+
 class Win32Toolkit final : public Toolkit {
  public:
   Win32Toolkit(HINSTANCE instance, int iconId)
-      : shared_(std::make_unique<Shared>(instance, ScreenDpi(LOGPIXELSX), ScreenDpi(LOGPIXELSY))) {
-    shared_->icon = LoadProgramIcon(instance, iconId, 32);
-    shared_->smallIcon = LoadProgramIcon(instance, iconId, GetSystemMetrics(SM_CXSMICON));
-    shared_->ownsIcons = shared_->icon != nullptr;
-    if (shared_->icon == nullptr) {
-      shared_->icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-      shared_->smallIcon = shared_->icon;
-    } else if (shared_->smallIcon == nullptr) {
-      shared_->smallIcon = shared_->icon;
-    }
+      : shared_(std::make_unique<Shared>(instance, ScreenDpi())) {
+    shared_->iconId = iconId;
   }
 
   ~Win32Toolkit() override {
     if (shared_->owner != nullptr) DestroyWindow(shared_->owner);
-    if (shared_->ownsIcons) {
-      if (shared_->smallIcon != shared_->icon) DestroyIcon(shared_->smallIcon);
-      DestroyIcon(shared_->icon);
-    }
   }
 
   std::unique_ptr<Form> CreateForm(const FormDesign& design) override {
@@ -91,8 +105,28 @@ class Win32Toolkit final : public Toolkit {
   }
 
   void Beep() override { MessageBeep(MB_OK); }
+  void WarningBeep() override { MessageBeep(MB_ICONEXCLAMATION); }
 
   void Run() override { RunMessageLoop(*shared_); }
+
+  // Peeking first lets in what other threads send meanwhile; the gate holds
+  // it, so the gate is asked last.
+  bool UserCommandWaiting() override {
+    platform::WaitingCall waiting;
+    MSG msg;
+    for (const auto& range : kCommandRanges) {
+      if (PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE | PM_NOYIELD)) return true;
+    }
+    return shared_->gate.CommandHeld();
+  }
+
+  void DiscardUserCommands() override {
+    MSG msg;
+    for (const auto& range : kCommandRanges) {
+      while (PeekMessageW(&msg, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {}
+    }
+    shared_->gate.DiscardCommands();
+  }
 
  private:
   // Only with the first form: a program that ends before it (a refused

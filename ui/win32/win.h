@@ -14,5 +14,10 @@
 #include <windows.h>
 #include <windowsx.h>
 
+// Sent from Windows 8.1 on; the headers give it only for newer targets.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 // ui::Toolkit has a MessageBox method.
 #undef MessageBox

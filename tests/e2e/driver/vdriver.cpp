@@ -30,6 +30,8 @@ using std::wstring;
 const wchar_t kNameProp[] = L"VesperaName";
 const wchar_t kFormClass[] = L"VesperaForm";
 const wchar_t kExeName[] = L"vespera.exe";
+// The program's tray callback message (ui::kTrayMessage, WM_APP + 0x40).
+const UINT kTrayMessage = 0x8040;
 
 string Utf8(const wstring& w) {
   if (w.empty()) return {};
@@ -778,7 +780,7 @@ void CmdTray(const vector<string>& a) {
   if (a.size() < 2) return Fail("usage: tray CODE");
   HWND m = MainForm();
   if (!m) return Fail("main form not found");
-  PostMessageW(m, WM_MOUSEMOVE, 1, static_cast<LPARAM>(ToInt(a[1], 0)));
+  PostMessageW(m, kTrayMessage, 1, static_cast<LPARAM>(ToInt(a[1], 0)));
   Ok();
 }
 
@@ -814,8 +816,8 @@ void CmdTrayMenu(const vector<string>& a) {
   if (!m) return Fail("main form not found");
   // A right click as the tray reports it: the release, then (version 3) the
   // context menu.
-  PostMessageW(m, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
-  PostMessageW(m, WM_MOUSEMOVE, 1, WM_CONTEXTMENU);
+  PostMessageW(m, kTrayMessage, 1, WM_RBUTTONUP);
+  PostMessageW(m, kTrayMessage, 1, WM_CONTEXTMENU);
   HWND popup = nullptr;
   for (int i = 0; i < 100 && !popup; ++i) {
     Sleep(50);
@@ -927,6 +929,22 @@ class StandInTray {
     return hwnd_;
   }
   void Accept(bool on) { InterlockedExchange(&accepting_, on ? 1 : 0); }
+  // On the first NIM_MODIFY that comes while `status` reads `text`, a second
+  // thread sends BM_CLICK to `button`, before the tray answers the call.
+  void ClickDuringModify(HWND status, const wstring& text, HWND button) {
+    EnterCriticalSection(&lock_);
+    clickStatus_ = status;
+    clickText_ = text;
+    clickButton_ = button;
+    clicked_ = false;
+    LeaveCriticalSection(&lock_);
+  }
+  bool Clicked() {
+    EnterCriticalSection(&lock_);
+    bool c = clicked_;
+    LeaveCriticalSection(&lock_);
+    return c;
+  }
   bool Accepting() { return InterlockedCompareExchange(&accepting_, 0, 0) != 0; }
   vector<TrayCall> Calls() {
     EnterCriticalSection(&lock_);
@@ -960,8 +978,25 @@ class StandInTray {
     bool accepted = self->Accepting();
     EnterCriticalSection(&self->lock_);
     self->calls_.push_back(ReadTrayCall(*reinterpret_cast<COPYDATASTRUCT*>(lp), accepted));
+    HWND button = self->clickButton_;
+    bool due = button && self->calls_.back().message == 1 && TextOf(self->clickStatus_) == self->clickText_;
+    if (due) self->clickButton_ = nullptr;
     LeaveCriticalSection(&self->lock_);
+    if (due) {
+      // The program waits in its tray call: what the other thread sends
+      // reaches it now, inside that call.
+      HANDLE t = CreateThread(nullptr, 0, &StandInTray::SendClick, button, 0, nullptr);
+      WaitForSingleObject(t, 10000);
+      CloseHandle(t);
+      EnterCriticalSection(&self->lock_);
+      self->clicked_ = true;
+      LeaveCriticalSection(&self->lock_);
+    }
     return accepted;
+  }
+  static DWORD WINAPI SendClick(void* button) {
+    SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
+    return 0;
   }
 
   CRITICAL_SECTION lock_;
@@ -969,6 +1004,9 @@ class StandInTray {
   HANDLE ready_ = nullptr;
   LONG accepting_ = 0;
   vector<TrayCall> calls_;
+  HWND clickStatus_ = nullptr, clickButton_ = nullptr;
+  wstring clickText_;
+  bool clicked_ = false;
 };
 
 StandInTray& Tray() {
@@ -976,13 +1014,20 @@ StandInTray& Tray() {
   return tray;
 }
 
-// shell [refuse|restart]: the stand-in tray. "refuse": a shell without a
-// notification area; "restart": the notification area (re)appears and
-// "TaskbarCreated" is broadcast. Answers with the calls the tray received.
+// shell [refuse|restart|clickon STATUS TEXT BUTTON]: the stand-in tray.
+// "refuse": a shell without a notification area; "restart": the notification
+// area (re)appears and "TaskbarCreated" is broadcast; "clickon": see
+// ClickDuringModify. Answers with the calls the tray received.
 void CmdShell(const vector<string>& a) {
   string what = a.size() > 1 ? a[1] : "";
   HWND tray = Tray().Start();
   if (!tray) return Fail("stand-in tray not created");
+  if (what == "clickon") {
+    HWND status = a.size() > 4 ? FindControl(Wide(a[2])) : nullptr;
+    HWND button = status ? FindControl(Wide(a[4])) : nullptr;
+    if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON");
+    Tray().ClickDuringModify(status, Wide(a[3]), button);
+  }
   if (what == "refuse" || what == "restart") Tray().Accept(what == "restart");
   if (what == "restart") {
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -990,12 +1035,121 @@ void CmdShell(const vector<string>& a) {
   Json j;
   j.Open('{').Key("ok").Bool(true);
   j.Key("first").Bool(FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr) == tray);
+  j.Key("clicked").Bool(Tray().Clicked());
   j.Key("calls").Open('[');
   for (const TrayCall& c : Tray().Calls()) {
     j.Open('{').Key("message").Int(c.message).Key("id").Int(c.id).Key("flags").Int(c.flags);
     j.Key("tip").Str(c.tip).Key("accepted").Bool(c.accepted).Close('}');
   }
   j.Close(']').Close('}');
+  Emit(j.Text());
+}
+
+// ---- DPI, pointer and the real tray icon ----
+
+// dpichange FORM DPI: WM_DPICHANGED as the system sends it when the window
+// moves to a monitor of that DPI; the suggested rectangle (kept at the
+// window's corner) lives in the program's memory, as the system's would.
+void CmdDpiChange(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: dpichange FORM DPI");
+  HWND f = FindForm(Wide(a[1]));
+  if (!f) return Fail("form not found: " + a[1]);
+  int dpi = ToInt(a[2], 96);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(f, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return Fail("cannot open the program's process");
+  RECT r{};
+  GetWindowRect(f, &r);
+  void* remote = VirtualAllocEx(process, nullptr, sizeof r, MEM_COMMIT, PAGE_READWRITE);
+  bool ok = remote && WriteProcessMemory(process, remote, &r, sizeof r, nullptr);
+  if (ok) SendMessageW(f, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote));
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  if (!ok) return Fail("cannot write the suggested rectangle");
+  Pump(200);
+  Ok();
+}
+
+void MovePointer(int x, int y) {
+  INPUT in{};
+  int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((x * 65535LL + cx / 2) / (cx > 1 ? cx - 1 : 1));
+  in.mi.dy = static_cast<LONG>((y * 65535LL + cy / 2) / (cy > 1 ? cy - 1 : 1));
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
+}
+
+// sweep FORM: the real pointer across the whole client area, row by row,
+// through every x of the tray's mouse messages (512 to 518) on each row.
+void CmdSweep(const vector<string>& a) {
+  HWND f = FindForm(Wide(a.size() > 1 ? a[1] : "frmMain"));
+  if (!f) return Fail("form not found");
+  {
+    AttachedInput attach(f);
+    SetForegroundWindow(f);
+  }
+  RECT c{};
+  GetClientRect(f, &c);
+  POINT origin{0, 0};
+  ClientToScreen(f, &origin);
+  int moves = 0;
+  for (int y = 0; y < c.bottom; y += 8) {
+    for (int x = 0; x < c.right; x += (x >= 505 && x < 520) ? 1 : 20) {
+      MovePointer(origin.x + x, origin.y + y);
+      ++moves;
+      // Moves still queued are merged into the last one: let each of
+      // these reach the program on its own.
+      if (x >= 510 && x <= 518) Sleep(10);
+    }
+  }
+  Pump(300);
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("moves").Int(moves).Close('}');
+  Emit(j.Text());
+}
+
+BOOL CALLBACK CollectTrayIcons(HWND h, LPARAM p) {
+  if (ClassOf(h) == L"__wine_tray_icon" && IsWindowVisible(h)) reinterpret_cast<vector<HWND>*>(p)->push_back(h);
+  EnumChildWindows(h, CollectTrayIcons, p);
+  return TRUE;
+}
+
+// trayicon right|double: a real click of the mouse on the icon Wine's
+// taskbar shows for the program (the session's only one).
+void CmdTrayIcon(const vector<string>& a) {
+  vector<HWND> icons;
+  EnumWindows(CollectTrayIcons, reinterpret_cast<LPARAM>(&icons));
+  RECT r{};
+  if (icons.empty()) {
+    // Wine's taskbar draws its icons itself, from the right end of the
+    // tray, each SM_CXSMICON plus a border of 2 pixels on each side wide.
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!tray) return Fail("no tray");
+    GetWindowRect(tray, &r);
+    r.left = r.right - (GetSystemMetrics(SM_CXSMICON) + 4);
+    icons.push_back(tray);
+  } else {
+    GetWindowRect(icons[0], &r);
+  }
+  int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  if (a.size() > 1 && a[1] == "double") {
+    MovePointer(x, y);
+    Sleep(250);
+    INPUT in[4] = {};
+    for (int i = 0; i < 4; ++i) {
+      in[i].type = INPUT_MOUSE;
+      in[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+    HeldThread hold(icons[0]);
+    SendInput(4, in, sizeof(INPUT));
+  } else {
+    MouseClickAt(x, y, icons[0], true);
+  }
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("icons").Int(static_cast<long long>(icons.size()));
+  j.Key("at").Open('[').Int(x).Int(y).Close(']').Close('}');
   Emit(j.Text());
 }
 
@@ -1034,31 +1188,6 @@ void CmdWindows(const vector<string>&) {
   }
   j.Close(']').Key("count").Int(count).Key("visible").Int(visible).Close('}');
   Emit(j.Text());
-}
-
-// The session's own notification area: the shell's Shell_TrayWnd, not the
-// stand-in of this process.
-HWND ShellTray() {
-  for (HWND h : TopWindows()) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    if (ClassOf(h) == L"Shell_TrayWnd" && pid != GetCurrentProcessId()) return h;
-  }
-  return nullptr;
-}
-
-// trayclick left|right: a real click on the program's icon. Wine's taskbar
-// draws the icons from its right end, each in a slot two pixels wider than a
-// small icon on either side; the program's is the only one there.
-void CmdTrayClick(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: trayclick left|right");
-  HWND tray = ShellTray();
-  if (!tray) return Fail("no tray window");
-  RECT r{};
-  GetWindowRect(tray, &r);
-  int slot = GetSystemMetrics(SM_CXSMICON) + 4;
-  MouseClickAt(r.right - slot / 2, (r.top + r.bottom) / 2, tray, a[1] == "right");
-  Ok();
 }
 
 // closemenu [TIMEOUT_MS]: waits for an open popup menu and closes it with Esc.
@@ -1225,8 +1354,9 @@ bool Run(const vector<string>& a) {
       {"traymenu", CmdTrayMenu}, {"close", CmdClose},       {"alive", CmdAlive},
       {"windows", CmdWindows},   {"allwindows", CmdAllWindows}, {"focused", CmdFocused},
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
-      {"sleep", CmdSleep},       {"shell", CmdShell},       {"liveregion", CmdLiveRegion},
-      {"trayclick", CmdTrayClick},   {"closemenu", CmdCloseMenu},
+      {"sleep", CmdSleep},       {"shell", CmdShell},       {"dpichange", CmdDpiChange},
+      {"sweep", CmdSweep},       {"trayicon", CmdTrayIcon},
+      {"liveregion", CmdLiveRegion}, {"closemenu", CmdCloseMenu},
   };
   for (const Entry& e : table) {
     if (c == e.name) {
