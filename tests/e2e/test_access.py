@@ -41,14 +41,15 @@ def wait_for(what, condition, timeout=20):
         time.sleep(0.05)
 
 
-class Keyboard(SessionTest):
-    def handled_so_far(self):
-        """Waits until the program has handled every message queued for it so
-        far: a selection posted now comes after them."""
-        sel = [0, 1] if self.session.control("txtPeriod")["sel"] != [0, 1] else [0, 0]
-        self.assertOk(self.drv("setsel", "txtPeriod", sel[0], sel[1], "post"))
-        wait_for("the posted selection", lambda: self.session.control("txtPeriod")["sel"] == sel)
+def handled_so_far(t):
+    """Waits until the program has handled every message queued for it so
+    far: a selection posted now comes after them."""
+    sel = [0, 1] if t.session.control("txtPeriod")["sel"] != [0, 1] else [0, 0]
+    t.assertOk(t.drv("setsel", "txtPeriod", sel[0], sel[1], "post"))
+    wait_for("the posted selection", lambda: t.session.control("txtPeriod")["sel"] == sel)
 
+
+class Keyboard(SessionTest):
     def test_esc_on_an_open_list_closes_the_list_only(self):
         self.show_main()
         self.assertOk(self.drv("key", "cmbUnit", "alt+down"))
@@ -56,7 +57,7 @@ class Keyboard(SessionTest):
         self.assertOk(self.drv("key", "-", "esc"))
         # Closed means the key went down; its character is queued by then.
         wait_for("the list to close", lambda: not self.session.control("cmbUnit")["dropped"])
-        self.handled_so_far()
+        handled_so_far(self)
         self.assertTrue(self.drv("wait", "frmMain", 0, "visible").get("ok"),
                         "Esc for the open list hid the window")
         self.assertOk(self.drv("key", "-", "esc"))
@@ -112,7 +113,7 @@ class TrayKeyboard(SessionTest):
         self.assertOk(self.drv("closemenu"), "the right click opened no menu")
         wait_for("the menu to close", lambda: not self.menus_open())
         # A second note for the same click would open its menu now.
-        Keyboard.handled_so_far(self)
+        handled_so_far(self)
         self.assertEqual(self.menus_open(), [], "a second menu opened")
         menus = self.session.relay(self.session.vespera_pid, ["TrackPopupMenu"])
         self.assertEqual(len(menus) - before, 1, "menus opened by one right click")
@@ -130,7 +131,7 @@ class TrayKeyboard(SessionTest):
         main = self.assertOk(self.drv("wait", "frmMain", 5000, "visible"), "Enter did not show the window")
         wait_for("the window in front", lambda: self.drv("wait", "frmMain", 0, "visible")["foreground"])
         # Showing alone would do under Wine, not on Windows: the program asks.
-        Keyboard.handled_so_far(self)
+        handled_so_far(self)
         calls = s.relay(s.vespera_pid, ["SetForegroundWindow"])[asked:]
         self.assertEqual([c.int_arg(0) for c in calls], [main["hwnd"]] * 2)
         self.assertEqual(self.drv("focused")["focus"], "txtBlink", "the focus was not restored")
@@ -138,7 +139,7 @@ class TrayKeyboard(SessionTest):
         self.assertOk(self.drv("close", "frmMain"))
         self.assertOk(self.drv("waitgone", "frmMain", 5000))
         self.drv("tray", 1024)
-        Keyboard.handled_so_far(self)
+        handled_so_far(self)
         self.assertFalse(self.drv("wait", "frmMain", 0, "visible").get("ok"), "NIN_SELECT showed the window")
         self.assertEqual(self.menus_open(), [])
         self.show_main()
