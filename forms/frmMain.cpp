@@ -1,6 +1,8 @@
 // Start-up, the close rules, the tray icon and the tray menu.
 #include "forms/frmMain.h"
 
+#include <utility>
+
 #include "modules/modConstants.h"
 #include "modules/modShutdown.h"
 
@@ -43,9 +45,16 @@ bool frmMain::Form_Initialize() {
   return true;
 }
 
+void frmMain::Form_KeyDown(std::int16_t& keyCode) {
+  // Read before the list sees the key: by the character, it has closed.
+  if (keyCode == vbKeyEscape) {
+    bEscForList = cmbAction->DroppedDown() || cmbUnit->DroppedDown() || cmbT->DroppedDown();
+  }
+}
+
 void frmMain::Form_KeyPress(std::int16_t& key) {
   // The key is not consumed: the focused control still receives it.
-  if (key == vbKeyEscape) form_->Hide();
+  if (key == vbKeyEscape && !std::exchange(bEscForList, false)) form_->Hide();
 }
 
 void frmMain::Form_Unload(bool& cancel) {
@@ -76,10 +85,16 @@ void frmMain::Form_ShellRestart() {
 void frmMain::mnuAbout_Click() { about_.ShowModal(*form_); }
 
 void frmMain::Form_TrayNote(int message) {
-  if (message == WM_LBUTTONDBLCLK) {
+  const bool keySelect = bTrayVersion3 && message == NIN_KEYSELECT;
+  if (message == WM_LBUTTONDBLCLK || keySelect) {
     if (about_.Visible()) about_.Unload();
     form_->Show();
-  } else if (message == WM_RBUTTONUP) {
+    // From the keyboard the window must also take it, its focus restored;
+    // the shell lets the program that owns the icon come to the front.
+    if (keySelect) system_.api.SetForegroundWindow(form_->Hwnd());
+  } else if (message == (bTrayVersion3 ? WM_CONTEXTMENU : WM_RBUTTONUP)) {
+    // Version 3 sends WM_CONTEXTMENU after every right click's WM_RBUTTONUP
+    // too: only one of them opens the menu.
     // Without it the menu would stay open when the user clicks elsewhere.
     system_.api.SetForegroundWindow(form_->Hwnd());
     form_->PopupMenu(*mnuPopup);
@@ -87,7 +102,10 @@ void frmMain::Form_TrayNote(int message) {
 }
 
 void frmMain::SetTrayTip(std::string_view text) { modTray::SetTrayTip(nid, text); }
-void frmMain::AddTrayIcon() { modTray::NotifyIcon(system_, NIM_ADD, nid); }
+void frmMain::AddTrayIcon() {
+  modTray::NotifyIcon(system_, NIM_ADD, nid);
+  bTrayVersion3 = modTray::SetVersion3(system_, nid);
+}
 void frmMain::UpdateTrayIcon() { modTray::NotifyIcon(system_, NIM_MODIFY, nid); }
 void frmMain::RemoveTrayIcon() { modTray::NotifyIcon(system_, NIM_DELETE, nid); }
 

@@ -25,6 +25,7 @@ class frmMain {
   frmAbout& About() { return about_; }
 
   // Handlers, called by the window system.
+  void Form_KeyDown(std::int16_t& keyCode);
   void Form_KeyPress(std::int16_t& key);
   void Form_Unload(bool& cancel);
   void Form_TrayNote(int message);
@@ -101,6 +102,16 @@ class frmMain {
   void SpinChanged(ui::ScrollBar& vs, ui::TextBox& txt, bool twoDigits);
   static bool IsDigitKey(const std::int16_t& KeyAscii);
   static void DigitFilter(std::int16_t& KeyAscii);
+
+  // The shell took NIM_SETVERSION 3 after the last add: the menu comes on
+  // WM_CONTEXTMENU, and the keyboard can select the icon.
+  bool bTrayVersion3 = false;
+  // The Esc going down closes an open list: its character is the list's.
+  bool bEscForList = false;
+  // The seconds left shown by the last tick, for assistive technology;
+  // arming sets kNotYet, so that its first text is heard.
+  static constexpr std::int32_t kNotYet = INT32_MIN;
+  std::int32_t lSecondsLeft = kNotYet;
 
   ui::Toolkit& toolkit_;
   const platform::System& system_;

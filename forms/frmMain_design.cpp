@@ -10,6 +10,7 @@ enum class Kind : std::uint8_t {
   Button, Frame, Panel, Option, TextBox, Spin, List, Check,
   Label,   // a caption sized to its text, on the container's background
   Status,  // the centred strip along the bottom, white on black
+  Name,    // a hidden label: the name screen readers give the next row's control
 };
 
 // The container a control sits in.
@@ -26,8 +27,9 @@ struct Box {
 struct Slot {
   template <class T> using One = T* frmMain::*;
   template <class T> using Two = std::array<T*, 2> frmMain::*;
-  enum class Type : std::uint8_t { button, container, option, textBox, spin, list, check, label, status };
+  enum class Type : std::uint8_t { none, button, container, option, textBox, spin, list, check, label, status };
 
+  constexpr Slot() : button(nullptr), type(Type::none) {}
   constexpr Slot(One<ui::Button> p) : button(p), type(Type::button) {}
   constexpr Slot(One<ui::Container> p) : container(p), type(Type::container) {}
   constexpr Slot(Two<ui::OptionButton> p, int i) : option(p), type(Type::option), index(i) {}
@@ -72,26 +74,39 @@ struct Row {
 };
 
 // Creation order is kept as designed: it is the order of the child windows.
+// A control without a caption of its own has its name (a hidden label) in
+// the row right before it: screen readers take the name of an edit, a list
+// or a spin from the label just before it among its siblings.
 constexpr Row kMainWindow[] = {
   // name       kind           in          left  top   width height tab  text, pointer, extra, enabled
   {"cmdTimer",  Kind::Button,  In::window, { 180, 3660, 3435,  315},  4, "激活定时(&E)", &frmMain::cmdTimer},
   {"frame",     Kind::Frame,   In::window, { 180,  180, 3435, 3315},  8, " 设置", &frmMain::frame},
   {"pic",       Kind::Panel,   In::frame,  { 150,  930, 3075,  825}, 10, "", &frmMain::pic},
   {"opt(0)",    Kind::Option,  In::pic,    {  30,   60,  675,  195}, 18, "之内", {&frmMain::opt, 0}, {true}},
+  {"lblName(0)",Kind::Name,    In::pic,    { 750,    0,  495,  315}, -1, "延时时长", {}},
   {"txtPeriod", Kind::TextBox, In::pic,    { 750,    0,  495,  315}, 20, "1", &frmMain::txtPeriod, {3}},
+  {"lblName(1)",Kind::Name,    In::pic,    {1230,    0,  165,  315}, -1, "增减延时时长", {}},
   {"vsPeriod",  Kind::Spin,    In::pic,    {1230,    0,  165,  315}, 16, "", &frmMain::vsPeriod, {999, 1, 1}},
+  {"lblName(2)",Kind::Name,    In::pic,    {1530,    0, 1515,  315}, -1, "延时单位", {}},
   {"cmbUnit",   Kind::List,    In::pic,    {1530,    0, 1515,  315}, 19, "时|分|秒", &frmMain::cmbUnit},
   {"opt(1)",    Kind::Option,  In::pic,    {  30,  540,  675,  195}, 17, "于", {&frmMain::opt, 1}, {false}},
+  {"lblName(3)",Kind::Name,    In::pic,    { 750,  480,  495,  315}, -1, "定时小时", {}},
   {"txtHour",   Kind::TextBox, In::pic,    { 750,  480,  495,  315}, 14, "1", &frmMain::txtHour, {2}, kOff},
+  {"lblName(4)",Kind::Name,    In::pic,    {1230,  480,  165,  315}, -1, "增减小时", {}},
   {"vsHour",    Kind::Spin,    In::pic,    {1230,  480,  165,  315}, 15, "", &frmMain::vsHour, {12, 1, 1}, kOff},
+  {"lblName(5)",Kind::Name,    In::pic,    {1530,  480,  495,  315}, -1, "定时分钟", {}},
   {"txtMin",    Kind::TextBox, In::pic,    {1530,  480,  495,  315}, 12, "00", &frmMain::txtMin, {2}, kOff},
+  {"lblName(6)",Kind::Name,    In::pic,    {2010,  480,  165,  315}, -1, "增减分钟", {}},
   {"vsMin",     Kind::Spin,    In::pic,    {2010,  480,  165,  315}, 13, "", &frmMain::vsMin, {59, 0, 0}, kOff},
+  {"lblName(7)",Kind::Name,    In::pic,    {2310,  480,  735,  315}, -1, "上午或下午", {}},
   {"cmbT",      Kind::List,    In::pic,    {2310,  480,  735,  315}, 11, "AM|PM", &frmMain::cmbT, {}, kOff},
   {"lbl(0)",    Kind::Label,   In::frame,  { 180,  480,  360,  180},  5, "动作", {&frmMain::lbl, 0}},
   {"cmbAction", Kind::List,    In::frame,  { 900,  420, 2295,  315},  0, "关机|重新启动|注销|挂起|睡眠", &frmMain::cmbAction},
   {"chkForce",  Kind::Check,   In::frame,  { 210, 1920, 3075,  255},  1, "强制终止进程", &frmMain::chkForce, {1}},
   {"chkBlink",  Kind::Check,   In::frame,  { 210, 2340, 2475,  255},  2, "图标闪动之前执行", &frmMain::chkBlink, {1}},
+  {"lblName(8)",Kind::Name,    In::frame,  { 900, 2760,  495,  315}, -1, "提前闪动秒数", {}},
   {"txtBlink",  Kind::TextBox, In::frame,  { 900, 2760,  495,  315},  3, "30", &frmMain::txtBlink, {3}},
+  {"lblName(9)",Kind::Name,    In::frame,  {1380, 2760,  165,  315}, -1, "增减闪动秒数", {}},
   {"vsBlink",   Kind::Spin,    In::frame,  {1380, 2760,  165,  315},  9, "", &frmMain::vsBlink, {999, 1, 30}},
   {"lbl(1)",    Kind::Label,   In::frame,  {1680, 2820,  180,  180},  6, "秒", {&frmMain::lbl, 1}},
   {"lblStatus", Kind::Status,  In::window, {   0, 4140, 3795,  195},  7, "定时禁止", &frmMain::lblStatus},
@@ -109,6 +124,7 @@ constexpr Slot::Type SlotOf(Kind kind) {
     case Kind::Check: return Slot::Type::check;
     case Kind::Label: return Slot::Type::label;
     case Kind::Status: return Slot::Type::status;
+    case Kind::Name: return Slot::Type::none;
   }
   return Slot::Type::button;
 }
@@ -204,9 +220,15 @@ void frmMain::CreateWindowFromDesign() {
         break;
       }
       case Kind::Label:
-      case Kind::Status: {
+      case Kind::Status:
+      case Kind::Name: {
         ui::LabelDesign d;
         Place(d, r, in);
+        if (r.kind == Kind::Name) {
+          d.hidden = true;
+          f.AddLabel(d);
+          break;
+        }
         if (r.kind == Kind::Label) {
           d.autoSize = true;
           (this->*s.label)[s.index] = &f.AddLabel(d);
@@ -216,6 +238,7 @@ void frmMain::CreateWindowFromDesign() {
         d.foreColor = ui::Rgb(255, 255, 255);
         d.backColor = ui::Rgb(0, 0, 0);
         d.opaque = true;
+        d.liveRegion = true;
         this->*s.status = &f.AddLabel(d);
         break;
       }
@@ -231,6 +254,7 @@ void frmMain::CreateWindowFromDesign() {
 
 void frmMain::ConnectHandlers() {
   ui::Form& f = *form_;
+  f.OnKeyDown = [this](std::int16_t& keyCode) { Form_KeyDown(keyCode); };
   f.OnKeyPress = [this](std::int16_t& key) { Form_KeyPress(key); };
   f.OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
   f.OnTrayNote = [this](int message) { Form_TrayNote(message); };

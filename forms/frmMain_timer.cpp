@@ -76,6 +76,7 @@ void frmMain::cmdTimer_Click() {
 void frmMain::Disarm() {
   form_->EndTopmost();
   lblStatus->SetCaption("定时器禁止");
+  lblStatus->Announce();
   cmdTimer->SetCaption("激活定时器(&E)");
   // Undoes a blank phase the warning blink may have left.
   nid.hIcon = form_->IconHandle();
@@ -91,6 +92,7 @@ bool frmMain::Arm() {
   const modShutdown::Refusal refusal = ArmingRefusal(system_.api, action);
   if (refusal != modShutdown::Refusal::None) {
     lblStatus->SetCaption(RefusalText(refusal, action));
+    lblStatus->Announce();
     return false;
   }
   double deadline = 0;
@@ -106,6 +108,7 @@ bool frmMain::Arm() {
   bBlink = chkBlink->Value() != 0;
   lBlinkSecs = platform::ToInt32(platform::NumericValue(txtBlink->Text()));
   dtTarget = deadline;
+  lSecondsLeft = kNotYet;
   std::string tip = "程序将要在";
   tip.append(platform::DateText(dtTarget, system_.dateFormat)).append("执行").append(sAction);
   SetTrayTip(tip);
@@ -142,9 +145,20 @@ void frmMain::Timer_Timer() {
   const std::int64_t left =
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
+  const bool warning = bBlink && secondsLeft <= lBlinkSecs;
+
+  // Read out sparingly, never on every tick: the first text, each new
+  // minute (rounded up), the start of the warning, and every new text of
+  // the last ten seconds.
+  const auto minutes = [](std::int32_t s) { return s > 0 ? (s - 1) / 60 + 1 : s / 60; };
+  if (lSecondsLeft == kNotYet || minutes(secondsLeft) != minutes(lSecondsLeft) ||
+      (warning && !bWarned) || (secondsLeft <= 10 && secondsLeft != lSecondsLeft)) {
+    lblStatus->Announce();
+  }
+  lSecondsLeft = secondsLeft;
   lblStatus->SetCaption(std::to_string(secondsLeft).append(" 秒后执行"));
 
-  if (bBlink && secondsLeft <= lBlinkSecs) {
+  if (warning) {
     // The tray icon may sit in the hidden overflow: the last warning is the
     // window itself, once per countdown, and a hidden one stays hidden.
     if (!bWarned) {
@@ -188,6 +202,7 @@ void frmMain::ActionFailed(std::uint32_t error) {
   form_->SetTimerEnabled(*Timer, false);
   Disarm();
   bTimerOn = false;
+  // Disarm's announcement reads out this text: the one the handler ends with.
   lblStatus->SetCaption(FailureText(sAction, error));
   BringToFront();
 }

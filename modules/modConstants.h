@@ -9,6 +9,8 @@ namespace modConstants {
 inline constexpr std::uint32_t NIM_ADD = 0;
 inline constexpr std::uint32_t NIM_MODIFY = 1;
 inline constexpr std::uint32_t NIM_DELETE = 2;
+inline constexpr std::uint32_t NIM_SETVERSION = 4;
+inline constexpr std::uint32_t NOTIFYICON_VERSION = 3;
 inline constexpr std::uint32_t NIF_MESSAGE = 1;
 inline constexpr std::uint32_t NIF_ICON = 2;
 inline constexpr std::uint32_t NIF_TIP = 4;
@@ -17,6 +19,11 @@ inline constexpr std::uint32_t NIF_TIP = 4;
 inline constexpr int WM_MOUSEMOVE = 512;
 inline constexpr int WM_LBUTTONDBLCLK = 515;
 inline constexpr int WM_RBUTTONUP = 517;
+// The notes a tray of version 3 adds: the menu key or Shift+F10 (and every
+// right click), a left click, Enter or Space on the selected icon.
+inline constexpr int WM_CONTEXTMENU = 123;
+inline constexpr int NIN_SELECT = 1024;
+inline constexpr int NIN_KEYSELECT = 1025;
 
 // ExitWindowsEx flags.
 inline constexpr std::uint32_t EWX_LOGOFF = 0;

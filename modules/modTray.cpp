@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "modules/modConstants.h"
 #include "platform/text.h"
 
 namespace modTray {
@@ -39,6 +40,15 @@ platform::NotifyIconDataA ToAnsi(const NotifyIconData& nid, platform::CodePage& 
   std::memcpy(a.szTip, bytes.data(), bytes.size());
   a.szTip[bytes.size()] = '\0';
   return a;
+}
+
+bool SetVersion3(const platform::System& system, const NotifyIconData& nid) {
+  platform::NotifyIconVersionA record{};
+  record.cbSize = sizeof record;
+  record.hWnd = static_cast<std::uint32_t>(nid.hWnd);
+  record.uID = nid.uID;
+  record.uVersion = modConstants::NOTIFYICON_VERSION;
+  return system.api.Shell_NotifyIconA(modConstants::NIM_SETVERSION, &record) != 0;
 }
 
 void NotifyIcon(const platform::System& system, std::uint32_t message, const NotifyIconData& nid) {

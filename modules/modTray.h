@@ -33,4 +33,9 @@ platform::NotifyIconDataA ToAnsi(const NotifyIconData& nid, platform::CodePage& 
 // Sends the record with one of the NIM_ messages; the result is not examined.
 void NotifyIcon(const platform::System& system, std::uint32_t message, const NotifyIconData& nid);
 
+// NIM_SETVERSION with NOTIFYICON_VERSION (3) for the icon of nid: the shell
+// then sends the keyboard's notes (NIN_KEYSELECT, WM_CONTEXTMENU) as well.
+// False where the shell refused (one older than version 5).
+bool SetVersion3(const platform::System& system, const NotifyIconData& nid);
+
 }  // namespace modTray

@@ -48,6 +48,19 @@ struct NotifyIconDataA {
 };
 static_assert(sizeof(NotifyIconDataA) == 88);
 
+// NOTIFYICONDATAA as NIM_SETVERSION needs it: the 488-byte layout of shell
+// version 5, of which only the window, the identifier and uVersion count.
+struct NotifyIconVersionA {
+  std::uint32_t cbSize;
+  std::uint32_t hWnd;
+  std::uint32_t uID;
+  std::uint8_t before[404];
+  std::uint32_t uVersion;
+  std::uint8_t after[68];
+};
+static_assert(sizeof(NotifyIconVersionA) == 488);
+static_assert(offsetof(NotifyIconVersionA, uVersion) == 416);
+
 // SetDefaultDllDirectories: the system directory alone.
 constexpr std::uint32_t kLoadLibrarySearchSystem32 = 0x800;
 // SYSTEM_POWER_CAPABILITIES, 76 bytes: only the sleep states are read. The
@@ -99,6 +112,8 @@ class WinApi {
   // shell32
   virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                          const NotifyIconDataA* data) = 0;
+  virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
+                                         const NotifyIconVersionA* data) = 0;
   // comctl32
   virtual void InitCommonControls() = 0;
 };

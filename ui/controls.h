@@ -97,6 +97,8 @@ class ComboBox : public Control {
   virtual std::string List(int index) const = 0;
   virtual int ListIndex() const = 0;  // -1: nothing selected
   virtual void SetListIndex(int index) = 0;
+  // Its list is open (dropped down).
+  virtual bool DroppedDown() const = 0;
   std::string Text() const {
     int i = ListIndex();
     return i < 0 ? std::string() : List(i);
@@ -123,6 +125,9 @@ class Label : public Control {
   virtual void SetCaption(const std::string& caption) = 0;
   virtual void SetFont(const Font& font) = 0;
   virtual Font GetFont() const = 0;
+  // A live region: tells assistive technology to read the caption out, once,
+  // when the running handler ends, with the caption it has then.
+  virtual void Announce() = 0;
 
   std::function<void()> OnClick;
   std::function<void(int button, int shift, double x, double y)> OnMouseMove;
@@ -189,6 +194,12 @@ struct LabelDesign : ControlDesign {
   std::uint32_t foreColor = Rgb(0, 0, 0);
   std::uint32_t backColor = Rgb(255, 255, 255);
   bool opaque = false;  // false: the container's background shows
+  // Never shown: it names the control created right after it in the same
+  // container, for assistive technology.
+  bool hidden = false;
+  // A polite live region for UI Automation, where the system can mark one:
+  // Narrator then reads what Announce tells.
+  bool liveRegion = false;
   Font font;
 };
 struct TimerDesign {
@@ -256,6 +267,9 @@ class Form {
   virtual void PopupMenu(Menu& menu) = 0;
 
   std::function<void(std::int16_t& key)> OnKeyPress;  // with key preview
+  // A key goes down (with key preview), before the focused control handles
+  // it and before its character, if it makes one, is typed.
+  std::function<void(std::int16_t& keyCode)> OnKeyDown;
   std::function<void(bool& cancel)> OnUnload;
   std::function<void()> OnClick;
   std::function<void(int button, int shift, double x, double y)> OnMouseMove;

@@ -53,7 +53,7 @@ class HandlerGate {
    public:
     explicit Handler(HandlerGate& gate) : gate_(gate) { ++gate_.depth_; }
     ~Handler() {
-      --gate_.depth_;
+      if (--gate_.depth_ == 0 && gate_.afterHandler) gate_.afterHandler(gate_.context_);
       gate_.PostIfDue();
     }
     Handler(const Handler&) = delete;
@@ -103,6 +103,10 @@ class HandlerGate {
   // Drops the held commands (the taskbar's restart stays).
   void DiscardCommands();
   std::size_t HeldCount() const { return held_.size() - head_; }
+
+  // Runs with the context of post whenever the outermost handler ends: what
+  // the handler left to tell goes out then, once, as things stand at its end.
+  void (*afterHandler)(void* context) = nullptr;
 
  private:
   void PostIfDue();

@@ -1,6 +1,7 @@
 #include "platform/win32/winapi_win32.h"
 
 #include <windows.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <array>
@@ -41,11 +42,17 @@ namespace {
   X(AdjustWindowRectExForDpi, "user32", std::int32_t,                                    \
     (RECT*, std::uint32_t, std::int32_t, std::uint32_t, std::uint32_t))                   \
   X(ChangeWindowMessageFilterEx, "user32", std::int32_t, (HWND, std::uint32_t, std::uint32_t, void*)) \
-  X(ChangeWindowMessageFilter, "user32", std::int32_t, (std::uint32_t, std::uint32_t))
+  X(ChangeWindowMessageFilter, "user32", std::int32_t, (std::uint32_t, std::uint32_t))   \
+  X(NotifyWinEvent, "user32", void, (std::uint32_t, Handle, std::int32_t, std::int32_t)) \
+  X(CoInitialize, "ole32", HRESULT, (void*))                                             \
+  X(CoCreateInstance, "ole32", HRESULT, (REFCLSID, IUnknown*, DWORD, REFIID, void**))
 
 static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
 static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
               "on 32-bit Windows the tray record is the first version of NOTIFYICONDATAA");
+static_assert(sizeof(HANDLE) == 8 || (NOTIFYICONDATAA_V2_SIZE == sizeof(NotifyIconVersionA) &&
+                                      offsetof(NOTIFYICONDATAA, uVersion) == 416),
+              "on 32-bit Windows NIM_SETVERSION's record is the 488-byte NOTIFYICONDATAA");
 
 // The library's file name: a name without an extension gets ".dll", as
 // LoadLibrary would add it.
@@ -255,6 +262,18 @@ class Win32WinApi final : public WinApi {
     WaitingCall waiting;
     return f(message, &record);
   }
+  std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconVersionA* data) override {
+    auto* f = routines.Shell_NotifyIconA.Get();
+    if (!f || !data) return 0;
+    // The system's own layout of that size, which is larger on 64-bit Windows.
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
+    record.uID = data->uID;
+    record.uVersion = data->uVersion;
+    WaitingCall waiting;
+    return f(message, &record);
+  }
   void InitCommonControls() override {
     if (auto* f = routines.InitCommonControls.Get()) f();
   }
@@ -294,6 +313,38 @@ void AdmitMessage(Handle window, std::uint32_t message) {
   } else if (auto* g = routines.ChangeWindowMessageFilter.Get()) {
     g(message, 1);
   }
+}
+
+void AnnounceLiveRegion(Handle window) {
+  // Older SDKs lack the event; Windows before 8 ignores it.
+  constexpr std::uint32_t kLiveRegionChanged = 0x8019;
+  if (auto* f = routines.NotifyWinEvent.Get()) f(kLiveRegionChanged, window, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void MarkPoliteLiveRegion(Handle window) {
+  // The program's own copies: the SDK's would come from a library.
+  static constexpr GUID kAccPropServices = {
+      0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+  static constexpr GUID kIAccPropServices = {
+      0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+  static constexpr GUID kLiveSetting = {
+      0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+  auto* initialize = routines.CoInitialize.Get();
+  auto* create = routines.CoCreateInstance.Get();
+  if (!initialize || !create) return;
+  // The window thread's apartment, kept for the program's life.
+  initialize(nullptr);
+  IAccPropServices* services = nullptr;
+  if (FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                    reinterpret_cast<void**>(&services)))) {
+    return;
+  }
+  VARIANT polite{};
+  polite.vt = VT_I4;
+  polite.lVal = 1;  // LiveSetting: Polite
+  services->SetHwndProp(reinterpret_cast<HWND>(window), static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                        kLiveSetting, polite);
+  services->Release();
 }
 
 }  // namespace platform

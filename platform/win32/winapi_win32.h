@@ -32,4 +32,15 @@ bool AdjustWindowRectForDpi(void* rect, std::uint32_t style, std::uint32_t exSty
 // (an elevated copy still hears the shell): Vista and later.
 void AdmitMessage(Handle window, std::uint32_t message);
 
+// Tells assistive technology that the text of a live region (a label) has
+// changed: EVENT_OBJECT_LIVEREGIONCHANGED (user32's NotifyWinEvent, bound at
+// run time).
+void AnnounceLiveRegion(Handle window);
+
+// Marks a window's client object a polite live region for UI Automation,
+// through oleacc's annotation service (COM, bound at run time); where the
+// service is missing (before Windows 8's UI Automation properties, or no
+// COM) nothing happens.
+void MarkPoliteLiveRegion(Handle window);
+
 }  // namespace platform

@@ -119,6 +119,12 @@ std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platfo
   return 1;
 }
 
+std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconVersionA* data) {
+  versionRecords.push_back(*data);
+  log_.Add({"Shell_NotifyIconA", {message, data->uVersion}, {}});
+  return setVersionResult;
+}
+
 void RecordingApi::InitCommonControls() { log_.Add({"InitCommonControls", {}, {}}); }
 
 void FakeClock::Set(int y, int mo, int d, int h, int mi, int s) {

@@ -42,6 +42,8 @@ class RecordingApi : public platform::WinApi {
   void SetPowerCaps(unsigned mask);
   platform::Handle token = 0x7E;
   std::vector<platform::NotifyIconDataA> trayRecords;  // one per Shell_NotifyIconA call
+  std::vector<platform::NotifyIconVersionA> versionRecords;  // one per NIM_SETVERSION
+  std::int32_t setVersionResult = 1;  // 0: a shell older than version 5
   // Runs once inside the next Shell_NotifyIconA call, as the notifications
   // that the shell sends while the call waits for it.
   std::function<void()> duringNotify;
@@ -69,6 +71,9 @@ class RecordingApi : public platform::WinApi {
                                      std::uint32_t* returnLength) override;
   std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                  const platform::NotifyIconDataA* data) override;
+  // Logged as a tray call with its version; the record is kept apart.
+  std::int32_t Shell_NotifyIconA(std::uint32_t message,
+                                 const platform::NotifyIconVersionA* data) override;
   void InitCommonControls() override;
 
  private:

@@ -19,7 +19,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 GROUPS = [["test_firing", "test_faults", "test_honest"],
-          ["test_startup", "test_tray", "test_fields", "test_about", "test_win32_controls", "test_numeric",
+          ["test_startup", "test_tray", "test_fields", "test_access", "test_about", "test_win32_controls", "test_numeric",
            "test_loader", "test_dpi"]]
 
 

@@ -13,7 +13,7 @@ import vespera_e2e as e2e
 from base import new_session
 from test_firing import ACTION_CALLS, TRUE32, arm
 
-NIM_ADD, NIM_MODIFY, NIM_DELETE = 0, 1, 2
+NIM_ADD, NIM_MODIFY, NIM_DELETE, NIM_SETVERSION = 0, 1, 2, 4
 SUSPEND = "挂起"
 IDLE_TIP = "没设置动作"
 # Long enough for the About window or the menu to open before the deadline.
@@ -97,23 +97,24 @@ def late_then_restarted_shell(t, s):
     t.assertTrue(s.driver("shell", "refuse").get("first"), "the stand-in tray is not the one found")
     s.launch_second()
     s.wait_main()
-    t.assertEqual(tray_seen(s, 1), [(NIM_ADD, IDLE_TIP, False)])
+    # Every add is followed by the request for version 3.
+    t.assertEqual(tray_seen(s, 2), [(NIM_ADD, IDLE_TIP, False), (NIM_SETVERSION, "", False)])
     t.assertTrue(s.driver("alive")["running"], "a refused tray add ended the program")
 
     t.assertTrue(s.driver("shell", "restart").get("first"))
-    t.assertEqual(tray_seen(s, 2)[1:], [(NIM_ADD, IDLE_TIP, True)],
+    t.assertEqual(tray_seen(s, 4)[2:], [(NIM_ADD, IDLE_TIP, True), (NIM_SETVERSION, "", True)],
                   "no icon once the notification area appeared")
 
     arm(t, s, SUSPEND, True, 1, "时")
-    armed = tray_seen(s, 3)[2:]
+    armed = tray_seen(s, 5)[4:]
     t.assertEqual([m for m, _, _ in armed], [NIM_MODIFY], armed)
     tip = armed[0][1]
     t.assertTrue(tip.startswith("程序将要在") and tip.endswith("执行" + SUSPEND), tip)
     s.driver("shell", "restart")
-    t.assertEqual(tray_seen(s, 4)[3:], [(NIM_ADD, tip, True)],
+    t.assertEqual(tray_seen(s, 7)[5:], [(NIM_ADD, tip, True), (NIM_SETVERSION, "", True)],
                   "the icon did not come back with the current tip")
     t.assertTrue(s.driver("traymenu", "退出(&X)").get("ok"), "choosing Exit")
-    t.assertEqual([m for m, _, _ in tray_seen(s, 5)[4:]], [NIM_DELETE],
+    t.assertEqual([m for m, _, _ in tray_seen(s, 8)[7:]], [NIM_DELETE],
                   "icon not removed from the new tray")
 
 

@@ -160,7 +160,7 @@ class ArmAndDisarm(SessionTest):
         status = m[0]
         self.assertTrue(3590 <= int(m[1]) <= 3600, status)
         tray = [c.int_arg(0) for c in self.session.tray_calls()]
-        self.assertEqual(tray, [0, 1], "arming should modify the tray icon once")
+        self.assertEqual(tray, [0, 4, 1], "arming should modify the tray icon once")
 
         self.assertOk(self.drv("click", "cmdTimer", "send"))
         self.assertEqual(self.session.wait_text("cmdTimer", "激活定时器(&E)"), "激活定时器(&E)")
@@ -171,7 +171,7 @@ class ArmAndDisarm(SessionTest):
         time.sleep(1.2)  # real time for ticks that must not come
         self.assertEqual(self.session.text("lblStatus"), "定时器禁止", "ticks went on after disarming")
         tray = [c.int_arg(0) for c in self.session.tray_calls()]
-        self.assertEqual(tray, [0, 1, 1])
+        self.assertEqual(tray, [0, 4, 1, 1])
         self.assertTrue(self.drv("alive")["running"])
 
 

@@ -11,7 +11,7 @@ from test_firing import arm
 
 WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK = 513, 514, 515
 WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK = 516, 517, 518
-NIM_ADD, NIM_MODIFY, NIM_DELETE = 0, 1, 2
+NIM_ADD, NIM_MODIFY, NIM_DELETE, NIM_SETVERSION = 0, 1, 2, 4
 HOUR = datetime.timedelta(hours=1)
 
 
@@ -128,11 +128,11 @@ class TipUnderUtf8CodePage(SessionTest):
         s = self.session
         self.assertEqual(self.drv("clock")["acp"], 65001)
         self.assertTrue(self.drv("shell", "restart").get("first"), "the stand-in tray is not found first")
-        self.assertEqual(tray_seen(s, 1), [(NIM_ADD, "没设置动作", True)])
+        self.assertEqual(tray_seen(s, 2), [(NIM_ADD, "没设置动作", True), (NIM_SETVERSION, "", True)])
         earliest = local_time(self.drv("clock")) + HOUR
         arm(self, s, "重新启动", True, 1, "时")
         latest = local_time(self.drv("clock")) + HOUR
-        armed = tray_seen(s, 2)[1:]
+        armed = tray_seen(s, 3)[2:]
         self.assertEqual([(m, ok) for m, _, ok in armed], [(NIM_MODIFY, True)], armed)
         # hi-IN's regional formats: short date d/M/yyyy, long time h:mm:ss tt
         # (left out at midnight).

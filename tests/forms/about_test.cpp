@@ -11,7 +11,7 @@ class AboutTest : public MainWindowTest {
   }
   ui::memory::MemoryForm& Open() {
     Win().nextMenuChoice = "mnuAbout";
-    Win().TrayNotify(517);
+    Win().TrayRightClick();
     return *AboutWin();
   }
   frmAbout& About() { return main->About(); }
@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, WithoutAPageTheLinkOpensNothing) {
   main = std::make_unique<frmMain>(toolkit, sys.system, "");
   ASSERT_TRUE(main->Form_Initialize());
   Win().nextMenuChoice = "mnuAbout";
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   AboutWin()->Click(*main->About().lblWebSite);
   EXPECT_TRUE(sys.CallsTo("StartWindowsProgram").empty());
   EXPECT_TRUE(main->About().Visible());
@@ -106,11 +106,11 @@ TEST_F(AboutTest, OpensWhileTheMainWindowIsHiddenAndExitStillEnds) {
   EXPECT_TRUE(About().Visible());
   const ui::Handle open = AboutWin()->Hwnd();
   Win().nextMenuChoice = "mnuAbout";  // chosen again while open: the open window stays
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_EQ(toolkit.forms.size(), 2u);
   EXPECT_EQ(AboutWin()->Hwnd(), open);
   Win().nextMenuChoice = "mnuExit";
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_FALSE(About().Loaded());
   EXPECT_TRUE(toolkit.quit);
   EXPECT_EQ(LastTrayMessage(), 2u);

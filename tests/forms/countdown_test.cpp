@@ -185,14 +185,16 @@ TEST_F(CountdownTest, AClickHeldDuringTheFailingCallIsDiscarded) {
   sys.log.during = [&](const std::string& routine) {
     if (routine != "SetSuspendState") return;
     Win().nextMenuChoice = "mnuExit";
-    Win().TrayNotify(517);
+    Win().TrayRightClick();
     Win().ShellRestart();
   };
   sys.clock.Advance(1);
   Win().Tick(*main->Timer);
   EXPECT_TRUE(Win().openedMenus.empty());
   EXPECT_FALSE(toolkit.quit);
-  EXPECT_EQ(LastTrayMessage(), 0u) << "the restart's icon was not added";
+  const std::vector<std::uint32_t> messages = TrayMessages();
+  EXPECT_EQ(std::vector<std::uint32_t>(messages.end() - 2, messages.end()), (std::vector<std::uint32_t>{0, 4}))
+      << "the restart's icon was not added";
 }
 
 // The warning period's first tick shows the window in front, without the
@@ -224,7 +226,7 @@ TEST_F(CountdownTest, TheWarningBringsTheWindowToTheFrontOnce) {
   toolkit.whileModal = [&] { HalfSecondTick(); };
   main->txtBlink->SetText("30");
   ArmSeconds("10");
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_FALSE(main->About().Loaded());
   EXPECT_TRUE(Win().Topmost());
   EXPECT_EQ(toolkit.warningBeeps, 2);
@@ -242,7 +244,7 @@ TEST_F(CountdownTest, WithoutTheWarningNoWindowAndNoSound) {
 TEST_F(CountdownTest, FiringWhileTheAboutWindowOrTheMenuIsOpenStillEnds) {
   ArmSeconds("1");
   Win().nextMenuChoice = "mnuAbout";
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   ASSERT_TRUE(main->About().Visible());
   sys.clock.Advance(1);
   Win().Tick(*main->Timer);  // ticks go on under the modal window
@@ -265,7 +267,7 @@ TEST_F(CountdownTest, ATrayClickInsideATickWaitsForItAndTheActionRunsOnce) {
       sys.clock.Advance(2);
       Win().Tick(*main->Timer);
     };
-    Win().TrayNotify(517);
+    Win().TrayRightClick();
   };
   HalfSecondTick();  // 1 left: the blink's tray call brings the right click
   EXPECT_EQ(probe.nestedStarts, 0) << "the menu opened inside a tick";
@@ -287,11 +289,11 @@ TEST_F(CountdownTest, ExitDropsTheCountdownWhateverTheShellSendsDuringTheRemoval
         sys.clock.Advance(5);
         Win().Tick(*main->Timer);
       };
-      Win().TrayNotify(517);
+      Win().TrayRightClick();
       Win().ShellRestart();
     };
   };
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
   EXPECT_EQ(Win().openedMenus.size(), 1u);
   EXPECT_TRUE(toolkit.quit);
@@ -329,6 +331,69 @@ TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
   Win().Tick(*main->Timer);
   EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
   EXPECT_TRUE(toolkit.quit);
+}
+
+// The status line's live-region events: the captions heard, one per
+// handler at most, with the caption the handler left.
+TEST_F(CountdownTest, TheStatusLineIsReadOutOnlyWhenItMatters) {
+  auto heard = [&](const std::function<void()>& act) {
+    toolkit.announcements.clear();
+    act();
+    std::vector<std::string> captions;
+    for (const auto& a : toolkit.announcements) {
+      EXPECT_EQ(a.label, "lblStatus");
+      captions.push_back(a.caption);
+    }
+    return captions;
+  };
+  // Ticks until the status line reads `until`, or the program ends.
+  auto ticksUntil = [&](const std::string& until) {
+    std::vector<std::string> all;
+    while (Win().Loaded() && main->lblStatus->Caption() != until) {
+      const std::vector<std::string> tick = heard([&] { HalfSecondTick(); });
+      EXPECT_LE(tick.size(), 1u) << "at " << main->lblStatus->Caption();
+      all.insert(all.end(), tick.begin(), tick.end());
+    }
+    return all;
+  };
+  auto seconds = [](std::initializer_list<int> list) {
+    std::vector<std::string> texts;
+    for (int n : list) texts.push_back(std::to_string(n) + " 秒后执行");
+    return texts;
+  };
+
+  main->txtBlink->SetText("30");
+  EXPECT_TRUE(heard([&] { ArmSeconds("125"); }).empty()) << "arming changes no status text";
+  // The first text, each new minute rounded up (2 from 120 on, 1 from 60 on)
+  // and the start of the warning at 30; the other seconds above ten stay quiet.
+  EXPECT_EQ(ticksUntil("11 秒后执行"), seconds({125, 120, 60, 30}));
+  EXPECT_EQ(heard([&] { Win().Click(*main->cmdTimer); }), std::vector<std::string>{"定时器禁止"});
+  // A new arming starts afresh: its first text, its warning; then every new
+  // text of the last ten seconds, none when a tick repeats one, and none for
+  // the firing tick, whose window is gone.
+  ArmSeconds("40");
+  EXPECT_EQ(ticksUntil(""), seconds({40, 30, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+  EXPECT_FALSE(Win().Loaded());
+}
+
+// A refusal at arming and a failed action are read out once, with their
+// reason, each in the handler that tells it.
+TEST_F(CountdownTest, ARefusalAndAFailureAreReadOutOnce) {
+  using ui::memory::Announcement;
+  Win().Choose(*main->cmbAction, 3);  // suspend
+  sys.api.SetPowerCaps(0b011000);     // no S1 to S3
+  toolkit.announcements.clear();
+  ArmSeconds("1");
+  EXPECT_EQ(toolkit.announcements, (std::vector<Announcement>{{"lblStatus", "这台电脑不能挂起"}}));
+  sys.api.SetPowerCaps(0b011001);
+  sys.api.suspendResult = 0;
+  sys.api.lastError = 5;
+  ArmSeconds("1");
+  HalfSecondTick();
+  toolkit.announcements.clear();
+  HalfSecondTick();  // the deadline: the call fails
+  ASSERT_FALSE(main->bTimerOn);
+  EXPECT_EQ(toolkit.announcements, (std::vector<Announcement>{{"lblStatus", "挂起失败：错误5"}}));
 }
 
 }  // namespace

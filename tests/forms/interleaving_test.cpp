@@ -147,7 +147,9 @@ class Interleaving {
   }
   void TrayEvent(int depth) { Tray(depth); }
   void Tray(int depth) {
-    const int message = 512 + Pick(6);
+    // The mouse's notes, and those a tray of version 3 adds.
+    static constexpr int kMessages[] = {512, 513, 514, 515, 516, 517, 123, 1024, 1025};
+    const int message = kMessages[Pick(9)];
     Note(depth, "  " + std::to_string(message));
     Arriving(message == 512 ? ui::Note::Kind::PointerMove : ui::Note::Kind::Command);
     Win().TrayNotify(message);

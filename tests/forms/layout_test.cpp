@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, BothWindowsAreTheDesignAtTheirDpiAndAgainAfterAChange) {
   toolkit.dpi = 120;
   ASSERT_TRUE(Start());
   Win().nextMenuChoice = "mnuAbout";
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   ASSERT_NE(AboutWin(), nullptr);
   for (int dpi : {120, 96, 144, 168, 192, 240, 216}) {
     Win().ChangeDpi(dpi);

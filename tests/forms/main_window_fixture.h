@@ -102,8 +102,12 @@ class MainWindowTest : public ::testing::Test {
   std::string LastTip() const { return sys.api.trayRecords.back().szTip; }
   // A program text as the shell receives it, in code page 936.
   std::string Ansi(const std::string& utf8) { return sys.codePage.ToAnsi(platform::Utf8ToUtf16(utf8)); }
-  std::uint32_t LastTrayMessage() const {
-    return static_cast<std::uint32_t>(sys.CallsTo("Shell_NotifyIconA").back().args[0]);
+  std::uint32_t LastTrayMessage() const { return TrayMessages().back(); }
+  // The NIM_ message of every tray call so far.
+  std::vector<std::uint32_t> TrayMessages() const {
+    std::vector<std::uint32_t> messages;
+    for (const auto& c : sys.CallsTo("Shell_NotifyIconA")) messages.push_back(static_cast<std::uint32_t>(c.args[0]));
+    return messages;
   }
 
   doubles::RecordingSystem sys;

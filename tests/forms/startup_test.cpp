@@ -11,7 +11,8 @@ TEST_F(MainWindowTest, StartupRunsItsStepsInOrder) {
   ASSERT_TRUE(Start());
   EXPECT_EQ(sys.Routines(kNoise),
             (std::vector<std::string>{"StartWindowsProgram", "InitCommonControls",
-                                      "AnotherInstanceRunning", "Shell_NotifyIconA"}));
+                                      "AnotherInstanceRunning", "Shell_NotifyIconA",
+                                      "Shell_NotifyIconA"}));
   EXPECT_EQ(sys.log.front().text, std::string("explorer ") + kTestPage);
   EXPECT_TRUE(Win().Visible());
   EXPECT_EQ(Win().Focus(), main->cmbAction);
@@ -101,11 +102,21 @@ TEST_F(MainWindowTest, LockEntryOnlyOnXpAnd2000) {
   }
 }
 
-TEST_F(MainWindowTest, TrayIconIsAddedWithTheFullRecord) {
+TEST_F(MainWindowTest, TrayIconIsAddedWithTheFullRecordThenAsksForVersion3) {
   ASSERT_TRUE(Start());
   ASSERT_EQ(sys.api.trayRecords.size(), 1u);
   const platform::NotifyIconDataA& r = sys.api.trayRecords[0];
-  EXPECT_EQ(LastTrayMessage(), 0u);
+  EXPECT_EQ(TrayMessages(), (std::vector<std::uint32_t>{0, 4}));
+  ASSERT_EQ(sys.api.versionRecords.size(), 1u);
+  const platform::NotifyIconVersionA& v = sys.api.versionRecords[0];
+  EXPECT_EQ(v.cbSize, 488u);
+  EXPECT_EQ(v.hWnd, Win().Hwnd());
+  EXPECT_EQ(v.uID, 1u);
+  EXPECT_EQ(v.uVersion, 3u);
+  const auto zero = [](const auto& bytes) {
+    return std::all_of(std::begin(bytes), std::end(bytes), [](std::uint8_t b) { return b == 0; });
+  };
+  EXPECT_TRUE(zero(v.before) && zero(v.after)) << "the rest of the version record is 0";
   EXPECT_EQ(r.cbSize, 88u);
   EXPECT_EQ(r.hWnd, Win().Hwnd());
   EXPECT_EQ(r.uID, 1u);
@@ -126,7 +137,7 @@ TEST_F(MainWindowTest, EscapeInAnyControlHidesAndTheControlStillGetsTheKey) {
   EXPECT_FALSE(Win().Visible());
   EXPECT_EQ(boxSaw, 27);
   EXPECT_EQ(main->txtBlink->Text(), "30");
-  EXPECT_EQ(sys.CallsTo("Shell_NotifyIconA").size(), 1u) << "the icon stays";
+  EXPECT_EQ(TrayMessages(), (std::vector<std::uint32_t>{0, 4})) << "the icon stays";
 }
 
 TEST_F(MainWindowTest, CloseHidesArmedOrNotAndTheTrayDoubleClickRestores) {
@@ -149,7 +160,7 @@ TEST_F(MainWindowTest, ExitFromTheTrayMenuDropsTheCountdownAndRemovesTheIcon) {
   ASSERT_TRUE(Start());
   Win().Click(*main->cmdTimer);
   Win().nextMenuChoice = "mnuExit";
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_EQ(sys.Routines({"GetVersionExA", "Shell_NotifyIconA"}).back(), "SetForegroundWindow");
   EXPECT_EQ(Win().openedMenus, std::vector<std::string>{"mnuPopup"});
   EXPECT_FALSE(Win().Loaded());
@@ -186,7 +197,7 @@ TEST_F(MainWindowTest, ThePointerOverTheWindowIsNeverATrayNote) {
 
 TEST_F(MainWindowTest, RightClickWithNoChoiceLeavesEverythingAsItWas) {
   ASSERT_TRUE(Start());
-  Win().TrayNotify(517);
+  Win().TrayRightClick();
   EXPECT_EQ(sys.CallsTo("SetForegroundWindow")[0].args[0], static_cast<long long>(Win().Hwnd()));
   EXPECT_TRUE(Win().Loaded());
   EXPECT_FALSE(main->About().Loaded());
@@ -196,7 +207,7 @@ TEST_F(MainWindowTest, ShellRestartAddsTheIconAgainWithItsCurrentTip) {
   ASSERT_TRUE(Start());
   Win().Click(*main->cmdTimer);
   Win().ShellRestart();
-  EXPECT_EQ(LastTrayMessage(), 0u);
+  EXPECT_EQ(TrayMessages(), (std::vector<std::uint32_t>{0, 4, 1, 0, 4})) << "added, and version 3 again";
   EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-30 11:00:00执行关机"));
 }
 

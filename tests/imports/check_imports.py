@@ -41,6 +41,7 @@ RUN_TIME_BOUND = {
     "GetCurrentProcess", "OpenProcessToken", "LookupPrivilegeValueA",
     "AdjustTokenPrivileges", "Shell_NotifyIconA", "SetForegroundWindow",
     "InitCommonControls", "ShellExecuteA", "SetDefaultDllDirectories", "GetPwrCapabilities",
+    "NotifyWinEvent",
 }
 
 SIZE_BUDGET = 73728  # 72 KiB

@@ -113,6 +113,20 @@ void MemoryForm::PopupMenu(Menu& menu) {
   if (item != nullptr && item->Caption() != "-") toolkit_.gate.Raise(item->OnClick);
 }
 
+Control* MemoryForm::PreviousSibling(const Control& control) const {
+  const auto* node = dynamic_cast<const Node*>(&control);
+  Control* previous = nullptr;
+  for (const auto& c : controls_) {
+    if (c.get() == &control) return previous;
+    // A timer has no window of its own.
+    const auto* other = dynamic_cast<const Node*>(c.get());
+    if (dynamic_cast<const Timer*>(c.get()) == nullptr && other->Parent() == node->Parent()) {
+      previous = c.get();
+    }
+  }
+  return nullptr;
+}
+
 bool MemoryForm::Reachable(Control& c) const {
   auto* node = dynamic_cast<Node*>(&c);
   return node != nullptr && node->AcceptsInput();
@@ -205,7 +219,25 @@ void MemoryForm::MouseOver(Label& label) {
 }
 
 void MemoryForm::Choose(ComboBox& list, int index) {
-  if (Reachable(list)) list.SetListIndex(index);
+  if (!Reachable(list)) return;
+  list.SetListIndex(index);
+  dynamic_cast<MemComboBox&>(list).dropped = false;
+}
+
+void MemoryForm::DropDown(ComboBox& list) {
+  if (!Reachable(list)) return;
+  focus_ = &list;
+  dynamic_cast<MemComboBox&>(list).dropped = true;
+}
+
+void MemoryForm::PressKey(std::int16_t keyCode) {
+  if (!TakesInput()) return;
+  Dispatch([&] {
+    if (design_.keyPreview) toolkit_.gate.Raise(OnKeyDown, keyCode);
+    auto* list = dynamic_cast<MemComboBox*>(focus_);
+    if (list != nullptr && (keyCode == 27 || keyCode == 13)) list->dropped = false;
+  });
+  if (keyCode == 27 || keyCode == 13 || keyCode == 8) Type(keyCode);
 }
 
 namespace {
@@ -307,7 +339,15 @@ MemoryToolkit::MemoryToolkit()
             return true;
           },
           this,
-          [](const Note& note) { const_cast<MemoryForm*>(static_cast<const MemoryForm*>(note.form))->Deliver(note); }) {}
+          [](const Note& note) { const_cast<MemoryForm*>(static_cast<const MemoryForm*>(note.form))->Deliver(note); }) {
+  gate.afterHandler = [](void* self) {
+    auto* kit = static_cast<MemoryToolkit*>(self);
+    // A label whose window has gone is read by no one.
+    for (MemLabel* label : std::exchange(kit->pendingAnnouncements, {})) {
+      if (label->Window().Loaded()) kit->announcements.push_back({label->Name(), label->Caption()});
+    }
+  };
+}
 
 bool MemoryToolkit::UserCommandWaiting() {
   const bool waiting = gate.CommandHeld() || !input.empty();

@@ -94,6 +94,11 @@ void MemTextBox::EditChar(std::int16_t key) {
   }
 }
 
+void MemLabel::Announce() {
+  auto& pending = form_.Kit().pendingAnnouncements;
+  if (std::find(pending.begin(), pending.end(), this) == pending.end()) pending.push_back(this);
+}
+
 MemScrollBar::MemScrollBar(MemoryForm& form, const ScrollBarDesign& d)
     : Mem(form, d), min_(d.min), max_(d.max), value_(d.value) {}
 

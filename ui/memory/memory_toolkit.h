@@ -30,6 +30,7 @@ class Node {
   Node(MemoryForm& form, const ControlDesign& d);
   virtual ~Node() = default;
   Node* Parent() const { return parent_; }
+  MemoryForm& Window() const { return form_; }
   const Rect& DesignRect() const { return rect_; }
   // The user can reach it: the window is shown and enabled, and the
   // control and every container around it are enabled.
@@ -91,6 +92,9 @@ class MemComboBox : public Mem<ComboBox> {
   std::string List(int index) const override;
   int ListIndex() const override { return index_; }
   void SetListIndex(int index) override;
+  bool DroppedDown() const override { return dropped; }
+
+  bool dropped = false;
 
  private:
   std::vector<std::string> items_;
@@ -119,11 +123,16 @@ class MemOption : public Mem<OptionButton> {
 
 class MemLabel : public Mem<Label> {
  public:
-  MemLabel(MemoryForm& form, const LabelDesign& d) : Mem(form, d), caption_(d.caption), font_(d.font) {}
+  MemLabel(MemoryForm& form, const LabelDesign& d)
+      : Mem(form, d), hidden(d.hidden), liveRegion(d.liveRegion), caption_(d.caption), font_(d.font) {}
   std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   void SetFont(const Font& font) override { font_ = font; }
   Font GetFont() const override { return font_; }
+  void Announce() override;
+
+  const bool hidden;
+  const bool liveRegion;
 
  private:
   std::string caption_;
@@ -224,6 +233,9 @@ class MemoryForm : public Form {
   // The window takes input: loaded, shown and not disabled by a modal window.
   bool TakesInput() const { return loaded_ && visible_ && enabled_; }
   Control* Focus() const { return focus_; }
+  // The control created last before this one in the same container, as the
+  // window system orders sibling windows; nullptr for the first.
+  Control* PreviousSibling(const Control& control) const;
   // A character typed on the keyboard, into the control with the focus.
   void Type(std::int16_t key);
   void TypeInto(TextBox& box, const std::string& ascii);
@@ -236,7 +248,12 @@ class MemoryForm : public Form {
   void Click(OptionButton& option);
   void Click(Label& label);
   void MouseOver(Label& label);
-  void Choose(ComboBox& list, int index);
+  void Choose(ComboBox& list, int index);  // from its open list, which then closes
+  void DropDown(ComboBox& list);            // opens the list; the focus goes to it
+  // A key on the keyboard: it goes down (the window's preview, then the
+  // focused control: Esc and Enter close an open list), then its
+  // character, if it makes one, is typed.
+  void PressKey(std::int16_t keyCode);
   void SpinUp(ScrollBar& bar);    // the up arrow, or a click in the track above
   void SpinDown(ScrollBar& bar);  // the down arrow, or a click in the track below
   void DragThumb(ScrollBar& bar, std::int16_t releasedAt);
@@ -247,6 +264,12 @@ class MemoryForm : public Form {
   // message. Sent by the shell, it can arrive inside a handler's system
   // call; then it waits for that handler to end.
   void TrayNotify(int mouseMessage);
+  // A right click on the tray icon as a tray of version 3 reports it: the
+  // button's release, then the context menu (an older tray sends the first).
+  void TrayRightClick() {
+    TrayNotify(517);
+    TrayNotify(123);
+  }
   // "TaskbarCreated": the shell started anew. Held as a tray notification is.
   void ShellRestart();
   // What another program sends: a click on a button, a character to a box,
@@ -315,6 +338,12 @@ class MemoryForm : public Form {
   std::map<const Timer*, bool> timers_;
 };
 
+// A label read out by assistive technology, with the caption it had.
+struct Announcement {
+  std::string label, caption;
+  bool operator==(const Announcement&) const = default;
+};
+
 struct MessageBoxCall {
   std::string text, title;
   MessageIcon icon;
@@ -369,6 +398,11 @@ class MemoryToolkit : public Toolkit {
   std::uint32_t nextSerial = 0;
   std::function<void(const Note& note, bool windowGone)> onDeliver;
   std::function<void()> onDiscard;  // the held and queued commands were dropped
+
+  // The live-region events raised, in order; labels announced by the
+  // running handler wait in pendingAnnouncements until it ends.
+  std::vector<Announcement> announcements;
+  std::vector<MemLabel*> pendingAnnouncements;
 
   // Nesting of change events, as the property tests watch it.
   int changeDepth = 0, maxChangeDepth = 0;

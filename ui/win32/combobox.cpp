@@ -57,4 +57,6 @@ void ComboBoxImpl::SetListIndex(int index) {
   SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
+bool ComboBoxImpl::DroppedDown() const { return SendMessageW(hwnd_, CB_GETDROPPEDSTATE, 0, 0) != 0; }
+
 }  // namespace ui::win32

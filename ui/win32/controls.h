@@ -49,6 +49,7 @@ class ComboBoxImpl final : public Wrapped<ComboBox> {
   std::string List(int index) const override;
   int ListIndex() const override;
   void SetListIndex(int index) override;
+  bool DroppedDown() const override;
   void ApplyDpi() override;
 
  private:
@@ -86,6 +87,7 @@ class LabelImpl final : public Wrapped<Label> {
   void SetCaption(const std::string& caption) override;
   void SetFont(const Font& font) override;
   Font GetFont() const override { return font_; }
+  void Announce() override;
   void OnCommand(WORD code) override;
   HBRUSH OnColor(HDC dc) override;
   void Activate() override;

@@ -84,6 +84,8 @@ class WinForm final : public Form {
   bool ArrowInGroup(HWND focus, bool backward);
   bool AccessKey(wchar_t key);
   bool PreviewChar(MSG& msg);
+  // False when the window went meanwhile.
+  bool PreviewKeyDown(const MSG& msg);
   // A character for a control: the window's key preview, then a text box's
   // own filter. False when it was discarded or the window went meanwhile.
   bool KeyPress(ControlBase* target, std::int16_t& key);

@@ -130,6 +130,12 @@ bool WinForm::PreviewChar(MSG& msg) {
   return false;
 }
 
+bool WinForm::PreviewKeyDown(const MSG& msg) {
+  auto keyCode = static_cast<std::int16_t>(msg.wParam);
+  if (design_.keyPreview) shared_.gate.Raise(OnKeyDown, keyCode);
+  return hwnd_ != nullptr;
+}
+
 bool WinForm::KeyPress(ControlBase* target, std::int16_t& key) {
   if (design_.keyPreview) {
     shared_.gate.Raise(OnKeyPress, key);

@@ -1,3 +1,4 @@
+#include "platform/win32/winapi_win32.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
 #include "ui/win32/wide.h"
@@ -12,10 +13,11 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
       font_(d.font) {
   DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
   // SS_NOTIFY: without it a static control lets clicks and moves through.
-  Create(L"STATIC", WS_VISIBLE | SS_NOTIFY | align, 0, Widen(d.caption));
+  Create(L"STATIC", (d.hidden ? 0 : WS_VISIBLE) | SS_NOTIFY | align, 0, Widen(d.caption));
   SetFontHandle(form.FontFor(font_));
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
   FitToText();
+  if (d.liveRegion) platform::MarkPoliteLiveRegion(reinterpret_cast<platform::Handle>(hwnd_));
 }
 
 LabelImpl::~LabelImpl() {
@@ -34,6 +36,8 @@ void LabelImpl::SetFont(const Font& font) {
   SetFontHandle(form_.FontFor(font_));
   FitToText();
 }
+
+void LabelImpl::Announce() { form_.GetShared().announce = hwnd_; }
 
 void LabelImpl::OnCommand(WORD code) {
   if (code == STN_CLICKED) Gate().Raise(OnClick);

@@ -11,6 +11,8 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 bool PreTranslateForForm(WinForm& form, MSG& msg) {
   switch (msg.message) {
     case WM_KEYDOWN:
+      // The window sees the key before the control that has the focus.
+      if (!form.PreviewKeyDown(msg)) return true;
       if (msg.wParam == VK_TAB && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU)) {
         return form.TabFrom(KeyDown(VK_SHIFT));
       }

@@ -29,6 +29,9 @@ void DeliverNote(const Note& note);
 // Posts kDrainMessage to the owner of the Shared given, or retries from the
 // owner's timer until a post succeeds (toolkit.cpp).
 bool PostDrain(void* shared);
+// Raises the live-region event of the labels announced by the handler that
+// ended (toolkit.cpp).
+void AnnounceLabels(void* shared);
 
 // Raises a mouse-move handler for a WM_MOUSEMOVE of a window at dpi, with
 // the position in twips (form_proc.cpp).
@@ -38,7 +41,9 @@ void RaiseMouseMove(HandlerGate& gate,
 
 struct Shared {
   Shared(HINSTANCE module, int screenDpi)
-      : instance(module), systemDpi(screenDpi), gate(&PostDrain, this, &DeliverNote) {}
+      : instance(module), systemDpi(screenDpi), gate(&PostDrain, this, &DeliverNote) {
+    gate.afterHandler = &AnnounceLabels;
+  }
   Shared(const Shared&) = delete;
   Shared& operator=(const Shared&) = delete;
   ~Shared();
@@ -63,6 +68,9 @@ struct Shared {
   UINT taskbarCreated = 0;
   // Every handler of the thread's windows runs through it.
   HandlerGate gate;
+  // The label whose caption is read out when the running handler ends: the
+  // program has one live region.
+  HWND announce = nullptr;
 
   // Input that another thread sends while a handler's code runs, or while
   // older input waits, is held; true when it was.

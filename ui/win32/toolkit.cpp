@@ -1,4 +1,5 @@
 #include <memory>
+#include <utility>
 
 #include "platform/win32/winapi_win32.h"
 #include "ui/win32/container.h"
@@ -31,6 +32,14 @@ HICON Shared::Icon(int size) {
   if (icon == nullptr) return LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
   icons.push_back({size, icon});
   return icon;
+}
+
+void AnnounceLabels(void* shared) {
+  // Taken first: the event may bring handlers of its own, which announce anew.
+  HWND label = std::exchange(static_cast<Shared*>(shared)->announce, nullptr);
+  if (label != nullptr && IsWindow(label)) {
+    platform::AnnounceLiveRegion(reinterpret_cast<platform::Handle>(label));
+  }
 }
 
 namespace {

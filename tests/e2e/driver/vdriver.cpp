@@ -121,7 +121,11 @@ class Json {
   bool comma_ = false;
 };
 
+// While set, a command's answer goes nowhere (a command run by another).
+bool quiet = false;
+
 void Emit(const string& line) {
+  if (quiet) return;
   string s = line + "\n";
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written,
@@ -272,6 +276,8 @@ void ControlJson(Json& j, HWND h, HWND form) {
   GetClientRect(h, &cr);
   j.Key("client").Open('[').Int(cr.right).Int(cr.bottom).Close(']');
   j.Key("parent").Str(NameOf(GetParent(h)));
+  // The sibling before it in z-order: where screen readers look for its name.
+  j.Key("prev").Str(NameOf(GetWindow(h, GW_HWNDPREV)));
   if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) {
     LRESULT n = SendMessageW(h, CB_GETCOUNT, 0, 0);
     j.Key("items").Open('[');
@@ -760,12 +766,16 @@ void CmdKey(const vector<string>& a) {
   SettledOk(form);
 }
 
-// setsel CONTROL START END: select a range of an edit's text.
+// setsel CONTROL START END [post]: select a range of an edit's text. Posted,
+// it comes after everything already queued for the program.
 void CmdSetSel(const vector<string>& a) {
-  if (a.size() < 4) return Fail("usage: setsel CONTROL START END");
+  if (a.size() < 4) return Fail("usage: setsel CONTROL START END [post]");
   HWND c = FindControl(Wide(a[1]));
   if (!c) return Fail("control not found: " + a[1]);
-  SendMessageW(c, EM_SETSEL, static_cast<WPARAM>(ToInt(a[2], 0)), static_cast<LPARAM>(ToInt(a[3], -1)));
+  auto start = static_cast<WPARAM>(ToInt(a[2], 0));
+  auto end = static_cast<LPARAM>(ToInt(a[3], -1));
+  if (a.size() > 4 && a[4] == "post") PostMessageW(c, EM_SETSEL, start, end);
+  else SendMessageW(c, EM_SETSEL, start, end);
   SettledOk(c);
 }
 
@@ -842,7 +852,10 @@ wchar_t Mnemonic(const wstring& caption) {
 void CmdTrayMenu(const vector<string>& a) {
   HWND m = MainForm();
   if (!m) return Fail("main form not found");
+  // A right click as the tray reports it: the release, then (version 3) the
+  // context menu.
   PostMessageW(m, kTrayMessage, 1, WM_RBUTTONUP);
+  PostMessageW(m, kTrayMessage, 1, WM_CONTEXTMENU);
   HWND popup = nullptr;
   for (DWORD start = GetTickCount(); !popup && GetTickCount() - start < kLimitMs;) {
     Sleep(20);
@@ -1216,6 +1229,19 @@ void CmdWindows(const vector<string>&) {
   Emit(j.Text());
 }
 
+// closemenu [TIMEOUT_MS]: waits for an open popup menu and closes it with Esc.
+void CmdCloseMenu(const vector<string>& a) {
+  DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 10000));
+  DWORD start = GetTickCount();
+  HWND popup = nullptr;
+  while (!(popup = FindPopupMenu())) {
+    if (GetTickCount() - start >= timeout) return Fail("no menu open");
+    Sleep(50);
+  }
+  PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  Ok();
+}
+
 // allwindows: every visible top-level window, whoever owns it.
 void CmdAllWindows(const vector<string>&) {
   Json j;
@@ -1315,6 +1341,52 @@ void CmdSleep(const vector<string>& a) {
   Ok();
 }
 
+bool Run(const vector<string>& a);
+
+// The live-region events the program raised while a command waited.
+struct WinEventSeen {
+  wstring name, text;
+  LONG object, child;
+};
+vector<WinEventSeen> winEvents;
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  winEvents.push_back({NameOf(hwnd), TextOf(hwnd), object, child});
+}
+
+// liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]: runs the command (its answer
+// dropped), then waits until the program has raised COUNT live-region events
+// (EVENT_OBJECT_LIVEREGIONCHANGED), or the time is up; reports each event's
+// window, that window's text when the event arrived, its object and child.
+void CmdLiveRegion(const vector<string>& a) {
+  if (a.size() < 3) return Fail("usage: liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]");
+  constexpr DWORD kLiveRegionChanged = 0x8019;
+  vector<DWORD> pids = VesperaPids();
+  if (pids.empty()) return Fail("the program is not running");
+  winEvents.clear();
+  HWINEVENTHOOK hook = SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, OnWinEvent,
+                                       pids[0], 0, WINEVENT_OUTOFCONTEXT);
+  if (!hook) return Fail("SetWinEventHook failed");
+  if (a.size() > 3) {
+    quiet = true;
+    Run(vector<string>(a.begin() + 3, a.end()));
+    quiet = false;
+  }
+  auto want = static_cast<size_t>(ToInt(a[1], 1));
+  DWORD start = GetTickCount();
+  DWORD timeout = static_cast<DWORD>(ToInt(a[2], 10000));
+  while (winEvents.size() < want && GetTickCount() - start < timeout) Pump(20);
+  UnhookWinEvent(hook);
+  Json j;
+  j.Open('{').Key("ok").Bool(true).Key("events").Open('[');
+  for (const WinEventSeen& e : winEvents) {
+    j.Open('{').Key("name").Str(e.name).Key("text").Str(e.text);
+    j.Key("object").Int(e.object).Key("child").Int(e.child).Close('}');
+  }
+  j.Close(']').Close('}');
+  Emit(j.Text());
+}
+
 bool Run(const vector<string>& a) {
   if (a.empty()) return true;
   const string& c = a[0];
@@ -1333,6 +1405,7 @@ bool Run(const vector<string>& a) {
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
       {"sleep", CmdSleep},       {"shell", CmdShell},       {"dpichange", CmdDpiChange},
       {"sweep", CmdSweep},       {"trayicon", CmdTrayIcon}, {"settle", CmdSettle},
+      {"liveregion", CmdLiveRegion}, {"closemenu", CmdCloseMenu},
   };
   for (const Entry& e : table) {
     if (c == e.name) {
