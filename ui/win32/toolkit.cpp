@@ -77,11 +77,12 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // Queued messages that are a user's command: keys and characters, mouse
-// buttons (not moves), and the commands another program may post.
+// buttons (not moves), the commands another program may post, and the
+// tray's notes (its pointer move aside).
 constexpr UINT kCommandRanges[][2] = {
     {WM_CLOSE, WM_CLOSE},           {BM_CLICK, BM_CLICK},           {WM_KEYFIRST, WM_KEYLAST},
     {WM_COMMAND, WM_SYSCOMMAND},    {WM_LBUTTONDOWN, WM_MOUSELAST}, {WM_IME_CHAR, WM_IME_CHAR},
-    {WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK},
+    {WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK}, {kTrayMessage, kTrayMessage},
 };
 
 class Win32Toolkit final : public Toolkit {
@@ -115,7 +116,10 @@ class Win32Toolkit final : public Toolkit {
     platform::WaitingCall waiting;
     MSG msg;
     for (const auto& range : kCommandRanges) {
-      if (PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE | PM_NOYIELD)) return true;
+      if (PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE | PM_NOYIELD) &&
+          !(msg.message == kTrayMessage && LOWORD(msg.lParam) == WM_MOUSEMOVE)) {
+        return true;
+      }
     }
     return shared_->gate.CommandHeld();
   }
