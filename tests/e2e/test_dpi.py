@@ -33,13 +33,6 @@ class DpiChecks:
             time.sleep(0.5)
             s.screenshot(shots / "main-144dpi.png", crop_box(main["screen"], limit=(1024, 768)))
 
-        # Every x of the tray's mouse messages, on every row of the window.
-        menus_before = len(s.relay(s.vespera_pid, ["TrackPopupMenu", "TrackPopupMenuEx"]))
-        self.assertGreater(self.assertOk(drv("sweep", "frmMain"))["moves"], 300)
-        self.assertEqual(popups(drv), [], "a pointer move opened the tray menu")
-        self.assertTrue(drv("wait", "frmMain", 300, "visible").get("ok"), "a pointer move hid the window")
-        self.assertEqual(len(s.relay(s.vespera_pid, ["TrackPopupMenu", "TrackPopupMenuEx"])), menus_before)
-
         # The real icon: a right click opens the menu, a double click restores.
         self.assertOk(drv("trayicon", "right"), "right click on the tray icon")
         self.assertTrue(self.wait_for(lambda: popups(drv)), "no menu after a real right click")
@@ -49,6 +42,24 @@ class DpiChecks:
         self.assertOk(drv("waitgone", "frmMain", 5000))
         self.assertOk(drv("trayicon", "double"), "double click on the tray icon")
         self.assertOk(drv("wait", "frmMain", 5000, "visible"), "no restore after a real double click")
+
+        # Every x of the tray's mouse messages, on every row of the window;
+        # armed, the disabled settings frame lets the moves reach the window.
+        # A shell without NIM_SETVERSION, where a right button's 517 is the
+        # one that opens the menu.
+        self.assertTrue(drv("shell", "old").get("first"))
+        self.assertTrue(self.wait_for(lambda: [c["message"] for c in drv("shell")["calls"]][-2:] == [0, 4]),
+                        "the icon was not added again after the restart")
+        menus_before = len(s.relay(s.vespera_pid, ["TrackPopupMenu", "TrackPopupMenuEx"]))
+        self.assertOk(drv("click", "cmdTimer", "send"))
+        sweep = self.assertOk(drv("sweep", "frmMain"))
+        if mul_div(3780, dpi) > 518:
+            self.assertGreater(sweep["exposed"], 0, "no move reached the window itself at x = 515 or 517")
+        self.assertEqual(popups(drv), [], "a pointer move opened the tray menu")
+        self.assertTrue(drv("wait", "frmMain", 300, "visible").get("ok"), "a pointer move hid the window")
+        self.assertEqual(len(s.relay(s.vespera_pid, ["TrackPopupMenu", "TrackPopupMenuEx"])), menus_before)
+        self.assertOk(drv("click", "cmdTimer", "send"))
+        self.assertEqual(s.text("cmdTimer"), "激活定时器(&E)", "a pointer move changed the armed state")
 
         # Moved to a monitor of another DPI.
         new = self.changed_to

@@ -985,6 +985,8 @@ class StandInTray {
     return c;
   }
   bool Accepting() { return InterlockedCompareExchange(&accepting_, 0, 0) != 0; }
+  void SetOldShell(bool on) { InterlockedExchange(&oldShell_, on ? 1 : 0); }
+  bool OldShell() { return InterlockedCompareExchange(&oldShell_, 0, 0) != 0; }
   vector<TrayCall> Calls() {
     EnterCriticalSection(&lock_);
     vector<TrayCall> copy = calls_;
@@ -1014,9 +1016,11 @@ class StandInTray {
     }
     auto* self = reinterpret_cast<StandInTray*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (msg != WM_COPYDATA || !self) return DefWindowProcW(h, msg, wp, lp);
-    bool accepted = self->Accepting();
+    // An old shell knows no NIM_SETVERSION.
+    const auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
+    bool accepted = self->Accepting() && !(self->OldShell() && cds->dwData == 4);
     EnterCriticalSection(&self->lock_);
-    self->calls_.push_back(ReadTrayCall(*reinterpret_cast<COPYDATASTRUCT*>(lp), accepted));
+    self->calls_.push_back(ReadTrayCall(*cds, accepted));
     HWND button = self->clickButton_;
     bool due = button && self->calls_.back().message == 1 && TextOf(self->clickStatus_) == self->clickText_;
     if (due) self->clickButton_ = nullptr;
@@ -1041,7 +1045,7 @@ class StandInTray {
   CRITICAL_SECTION lock_;
   HWND hwnd_ = nullptr;
   HANDLE ready_ = nullptr;
-  LONG accepting_ = 0;
+  LONG accepting_ = 0, oldShell_ = 0;
   vector<TrayCall> calls_;
   HWND clickStatus_ = nullptr, clickButton_ = nullptr;
   wstring clickText_;
@@ -1053,9 +1057,10 @@ StandInTray& Tray() {
   return tray;
 }
 
-// shell [refuse|restart|clickon STATUS TEXT BUTTON]: the stand-in tray.
+// shell [refuse|restart|old|clickon STATUS TEXT BUTTON]: the stand-in tray.
 // "refuse": a shell without a notification area; "restart": the notification
-// area (re)appears and "TaskbarCreated" is broadcast; "clickon": see
+// area (re)appears and "TaskbarCreated" is broadcast; "old": the same with a
+// shell that refuses NIM_SETVERSION; "clickon": see
 // ClickDuringModify. Answers with the calls the tray received.
 void CmdShell(const vector<string>& a) {
   string what = a.size() > 1 ? a[1] : "";
@@ -1067,8 +1072,11 @@ void CmdShell(const vector<string>& a) {
     if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON");
     Tray().ClickDuringModify(status, Wide(a[3]), button);
   }
-  if (what == "refuse" || what == "restart") Tray().Accept(what == "restart");
-  if (what == "restart") {
+  if (what == "refuse" || what == "restart" || what == "old") {
+    Tray().Accept(what != "refuse");
+    Tray().SetOldShell(what == "old");
+  }
+  if (what == "restart" || what == "old") {
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   }
   Json j;
@@ -1122,6 +1130,9 @@ void MovePointer(int x, int y) {
 
 // sweep FORM: the real pointer across the whole client area, row by row,
 // through every x of the tray's mouse messages (512 to 518) on each row.
+// Where the window's own background lies under 515 or 517 (the double click
+// and the right button's release), the driver waits until the program has
+// handled that move; "exposed" counts those points.
 void CmdSweep(const vector<string>& a) {
   HWND f = FindForm(Wide(a.size() > 1 ? a[1] : "frmMain"));
   if (!f) return Fail("form not found");
@@ -1133,19 +1144,25 @@ void CmdSweep(const vector<string>& a) {
   GetClientRect(f, &c);
   POINT origin{0, 0};
   ClientToScreen(f, &origin);
-  int moves = 0;
+  int moves = 0, exposed = 0;
   for (int y = 0; y < c.bottom; y += 8) {
-    for (int x = 0; x < c.right; x += (x >= 505 && x < 520) ? 1 : 20) {
+    for (int x = 0; x < c.right; x += (x >= 500 && x < 520) ? 1 : 20) {
       MovePointer(origin.x + x, origin.y + y);
       ++moves;
-      // Moves still queued are merged into the last one: let each of
-      // these reach the program on its own.
-      if (x >= 510 && x <= 518) Sleep(10);
+      // A disabled child (the armed settings frame) lets the move through.
+      if ((x != 515 && x != 517) ||
+          ChildWindowFromPointEx(f, POINT{x, y}, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED) != f) {
+        continue;
+      }
+      ++exposed;
+      // Moves still queued are merged into the last one: each of these
+      // reaches the program on its own.
+      if (!Settle(f)) return Fail(kUnsettled);
     }
   }
-  Pump(300);
+  if (!Settle(f)) return Fail(kUnsettled);
   Json j;
-  j.Open('{').Key("ok").Bool(true).Key("moves").Int(moves).Close('}');
+  j.Open('{').Key("ok").Bool(true).Key("moves").Int(moves).Key("exposed").Int(exposed).Close('}');
   Emit(j.Text());
 }
 
