@@ -103,7 +103,7 @@ bool frmMain::Arm() {
   bWarned = false;
   frame->SetEnabled(false);
   cmdTimer->SetCaption("禁止定时器(&D)");
-  sAction = cmbAction->Text();
+  sAction = action;
   bForce = chkForce->Value() != 0;
   bBlink = chkBlink->Value() != 0;
   lBlinkSecs = platform::ToInt32(platform::NumericValue(txtBlink->Text()));

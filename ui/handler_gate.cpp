@@ -37,7 +37,7 @@ template <class Keep>
 void HandlerGate::KeepOnly(Keep keep) {
   std::size_t to = 0;
   for (std::size_t from = head_; from < held_.size(); ++from) {
-    if (keep(held_[from])) held_[to++] = held_[from];
+    if (keep(held_[from])) held_[to++] = std::move(held_[from]);
   }
   held_.resize(to);
   head_ = 0;

@@ -246,36 +246,40 @@ class Win32WinApi final : public WinApi {
     return f ? f(token, disableAll, newState, bufferLength, previousState, returnLength) : 0;
   }
   std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override {
-    auto* f = routines.Shell_NotifyIconA.Get();
-    if (!f || !data) return 0;
-    // Window and icon handles have 32 significant bits; on 64-bit Windows
-    // they are widened with their sign, as the system itself does.
+    if (!data) return 0;
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
-    record.uID = data->uID;
     record.uFlags = data->uFlags;
     record.uCallbackMessage = data->uCallbackMessage;
     record.hIcon = static_cast<HICON>(LongToHandle(static_cast<LONG>(data->hIcon)));
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     TerminateTip(record.szTip);
-    WaitingCall waiting;
-    return f(message, &record);
+    return NotifyIcon(message, record, data->hWnd, data->uID);
   }
   std::int32_t Shell_NotifyIconA(std::uint32_t message, const NotifyIconVersionA* data) override {
-    auto* f = routines.Shell_NotifyIconA.Get();
-    if (!f || !data) return 0;
+    if (!data) return 0;
     // The system's own layout of that size, which is larger on 64-bit Windows.
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
-    record.uID = data->uID;
     record.uVersion = data->uVersion;
-    WaitingCall waiting;
-    return f(message, &record);
+    return NotifyIcon(message, record, data->hWnd, data->uID);
   }
   void InitCommonControls() override {
     if (auto* f = routines.InitCommonControls.Get()) f();
+  }
+
+ private:
+  // The icon's window and id, then the call. Window and icon handles have 32
+  // significant bits; on 64-bit Windows they are widened with their sign, as
+  // the system itself does.
+  static std::int32_t NotifyIcon(std::uint32_t message, NOTIFYICONDATAA& record, std::uint32_t hWnd,
+                                 std::uint32_t id) {
+    auto* f = routines.Shell_NotifyIconA.Get();
+    if (!f) return 0;
+    record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(hWnd)));
+    record.uID = id;
+    WaitingCall waiting;
+    return f(message, &record);
   }
 };
 

@@ -1246,15 +1246,23 @@ void CmdWindows(const vector<string>&) {
   Emit(j.Text());
 }
 
-// closemenu [TIMEOUT_MS]: waits for an open popup menu and closes it with Esc.
-void CmdCloseMenu(const vector<string>& a) {
-  DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 10000));
+// The window find() gives, once it exists; nullptr after timeoutArg (ms,
+// 10000 when empty).
+HWND WaitForWindow(HWND (*find)(), const string& timeoutArg) {
+  DWORD timeout = static_cast<DWORD>(ToInt(timeoutArg, 10000));
   DWORD start = GetTickCount();
-  HWND popup = nullptr;
-  while (!(popup = FindPopupMenu())) {
-    if (GetTickCount() - start >= timeout) return Fail("no menu open");
+  HWND h = nullptr;
+  while (!(h = find())) {
+    if (GetTickCount() - start >= timeout) return nullptr;
     Sleep(50);
   }
+  return h;
+}
+
+// closemenu [TIMEOUT_MS]: waits for an open popup menu and closes it with Esc.
+void CmdCloseMenu(const vector<string>& a) {
+  HWND popup = WaitForWindow(FindPopupMenu, a.size() > 1 ? a[1] : "");
+  if (!popup) return Fail("no menu open");
   PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
   Ok();
 }
@@ -1289,13 +1297,8 @@ void CmdFocused(const vector<string>& a) {
 
 // msgbox [TIMEOUT]: wait for the program's message box and read it.
 void CmdMsgBox(const vector<string>& a) {
-  DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 10000));
-  DWORD start = GetTickCount();
-  HWND box = nullptr;
-  while (!(box = FindMessageBox())) {
-    if (GetTickCount() - start >= timeout) return Fail("no message box");
-    Sleep(50);
-  }
+  HWND box = WaitForWindow(FindMessageBox, a.size() > 1 ? a[1] : "");
+  if (!box) return Fail("no message box");
   // Its texts are in place once it has painted.
   Settle(box);
   Json j;
