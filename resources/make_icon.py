@@ -2,23 +2,27 @@
 """Draws the program icon, an alarm clock, and writes it as vespera.ico:
 the 32 x 32 image at 24 bits per pixel with its transparency (AND) mask,
 and the same design drawn at the other sizes Windows asks for at higher
-DPIs. Frames of 32 pixels and below are bitmaps, which every Windows
-decodes (the extra ones with 16 colours of their own, to keep them small);
-larger frames are PNG-compressed, which Vista and later decode.
+DPIs, each with 16 colours of its own to keep it small. Every frame is a
+bitmap, which every Windows decodes (XP draws nothing for a PNG frame).
+
+Windows draws a bitmap frame in two steps: the AND mask clears the opaque
+pixels, then the colour bitmap is XORed on top. A see-through pixel must
+therefore be black in the colour bitmap, or the background shows through
+tinted. The file is read back and checked for both after it is written.
 
 Usage: make_icon.py [output path]   (default: vespera.ico beside this script)
+       make_icon.py --check FILE    (checks an icon file; exit 1 on a fault)
 """
 import math
 import os
 import struct
 import sys
-import zlib
 
 SAMPLES = 4  # per axis, for smooth edges
 DESIGN = 32  # the drawing's own units: one per pixel of the 32 x 32 frame
 
-# (size, format): "bmp24" the first frame, "bmp4" a 16-colour bitmap, "png".
-FRAMES = [(16, "bmp4"), (24, "bmp4"), (32, "bmp24"), (48, "png")]
+# (size, bits per pixel): 24 for the first frame, 4 (16 colours) for the others.
+FRAMES = [(16, 4), (24, 4), (32, 24), (48, 4)]
 
 BRASS = (214, 160, 32)
 BRASS_DARK = (140, 96, 16)
@@ -105,17 +109,30 @@ def render(size):
 
 
 def palette_of(rows, count=16):
-    """The most used colours, and each pixel's nearest one."""
+    """Black first, for the see-through pixels, then, one at a time, the
+    colour that brings the opaque pixels nearest to their palette entry
+    (rare edge colours count too, so that anti-aliased edges keep their
+    shade); and each opaque pixel's nearest entry."""
     used = {}
     for row in rows:
         for r, g, b, opaque in row:
             if opaque:
                 used[(r, g, b)] = used.get((r, g, b), 0) + 1
-    palette = sorted(used, key=lambda c: (-used[c], c))[:count]
+    colours = sorted(used)
+
+    def distance(a, b):
+        return sum((x - y) ** 2 for x, y in zip(a, b))
+    palette = [(0, 0, 0)]
+    error = {c: distance(c, palette[0]) for c in colours}
+    while len(palette) < count and any(error.values()):
+        best = max(colours, key=lambda k: sum(
+            used[c] * max(0, error[c] - distance(c, k)) for c in colours))
+        palette.append(best)
+        error = {c: min(error[c], distance(c, best)) for c in colours}
     palette += [(0, 0, 0)] * (count - len(palette))
 
     def nearest(c):
-        return min(range(count), key=lambda i: sum((a - b) ** 2 for a, b in zip(c, palette[i])))
+        return min(range(count), key=lambda i: distance(c, palette[i]))
     return palette, nearest
 
 
@@ -136,6 +153,7 @@ def bmp_bytes(rows, bits):
         for x, (r, g, b, opaque) in enumerate(row):
             if not opaque:
                 bits_row[x // 8] |= 0x80 >> (x % 8)
+                r = g = b = 0
             if bits == 24:
                 line += bytes((b, g, r))
             else:
@@ -150,57 +168,84 @@ def bmp_bytes(rows, bits):
     return header + table + bytes(colour) + bytes(mask)
 
 
-def png_bytes(rows):
-    """An 8-bit indexed PNG of the frame's own colours, fully transparent
-    where nothing is drawn."""
-    size = len(rows)
-    colours = sorted({(r, g, b) for row in rows for r, g, b, opaque in row if opaque})
-    assert len(colours) < 256, "too many colours for an indexed frame"
-    index = {c: i + 1 for i, c in enumerate(colours)}
-    raw = bytearray()
-    for row in rows:
-        raw.append(0)
-        raw += bytes(index[(r, g, b)] if opaque else 0 for r, g, b, opaque in row)
-
-    def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data
-                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
-    plte = bytes((0, 0, 0)) + b"".join(bytes(c) for c in colours)
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0))
-            + chunk(b"PLTE", plte) + chunk(b"tRNS", b"\x00")
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
-
-
-def frame_bytes(size, kind):
-    rows = render(size)
-    if kind == "png":
-        return png_bytes(rows)
-    return bmp_bytes(rows, 24 if kind == "bmp24" else 4)
-
-
 def ico_bytes(frames=FRAMES):
     """The header, one directory entry per frame, then the images in order."""
-    images = [frame_bytes(size, kind) for size, kind in frames]
+    images = [bmp_bytes(render(size), bits) for size, bits in frames]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for (size, kind), image in zip(frames, images):
-        bits = {"bmp24": 24, "bmp4": 4, "png": 32}[kind]
-        colours = 16 if kind == "bmp4" else 0
+    for (size, bits), image in zip(frames, images):
+        colours = 1 << bits if bits < 8 else 0
         out += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits,
                            len(image), offset)
         offset += len(image)
     return out + b"".join(images)
 
 
+def faults(data):
+    """What keeps an icon file from drawing cleanly on any background, on
+    any Windows: a PNG frame below 256 pixels, or a see-through pixel whose
+    colour is not black. Empty for a sound file."""
+    found = []
+    _, kind, count = struct.unpack_from("<HHH", data)
+    if kind != 1 or count == 0:
+        return ["not an icon file"]
+    for n in range(count):
+        width, height, _, _, _, _, length, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * n)
+        width, height = width or 256, height or 256
+        name = f"{width} x {height} frame"
+        image = data[offset:offset + length]
+        if image.startswith(b"\x89PNG"):
+            if width < 256:
+                found.append(f"{name}: PNG, which Windows XP does not draw")
+            continue
+        _, w, h2, _, bits, _, _, _, _, used, _ = struct.unpack_from("<IiiHHIIiiII", image)
+        if (w, h2) != (width, height * 2) or bits not in (1, 4, 8, 24, 32):
+            found.append(f"{name}: header says {w} x {h2 // 2} at {bits} bits")
+            continue
+        entries = (used or 1 << bits) if bits <= 8 else 0
+        palette = [image[40 + 4 * i:43 + 4 * i] for i in range(entries)]
+        stride = (w * bits + 31) // 32 * 4
+        colours = 40 + 4 * entries
+        masks = colours + stride * height
+        mask_stride = (w + 31) // 32 * 4
+        tinted = 0
+        for y in range(height):
+            row, mask = colours + y * stride, masks + y * mask_stride
+            for x in range(w):
+                if not image[mask + x // 8] & (0x80 >> (x % 8)):
+                    continue
+                if bits >= 24:
+                    bgr = image[row + x * bits // 8:row + x * bits // 8 + 3]
+                else:
+                    per_byte = 8 // bits
+                    shift = 8 - bits * (x % per_byte + 1)
+                    index = image[row + x // per_byte] >> shift & ((1 << bits) - 1)
+                    bgr = palette[index] if index < entries else b"?"
+                tinted += bgr != bytes(3)
+        if tinted:
+            found.append(f"{name}: {tinted} see-through pixels are not black")
+    return found
+
+
+def check(path):
+    with open(path, "rb") as f:
+        found = faults(f.read())
+    for fault in found:
+        print(f"{path}: {fault}", file=sys.stderr)
+    return 1 if found else 0
+
+
 def main():
+    if sys.argv[1:2] == ["--check"]:
+        return check(sys.argv[2])
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "vespera.ico")
     with open(out, "wb") as f:
         f.write(ico_bytes())
-    for size, kind in FRAMES:
-        print(f"{size:3} x {size:<3} {kind:6} {len(frame_bytes(size, kind)) + 16:5} bytes")
+    for size, bits in FRAMES:
+        print(f"{size:3} x {size:<3} {bits:2} bits {len(bmp_bytes(render(size), bits)) + 16:5} bytes")
+    return check(out)
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

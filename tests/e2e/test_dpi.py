@@ -1,17 +1,44 @@
 """The main window at the screen's DPI (Wine's LogPixels): the design at
 that DPI, pointer moves that are only pointer moves, the real tray icon's
-clicks, and a WM_DPICHANGED that lays the window out again."""
+clicks, a WM_DPICHANGED that lays the window out again, and the program
+icon drawn without a square around it."""
 
+import re
+import subprocess
+import sys
 import time
 import unittest
 
+import vespera_e2e as e2e
 from base import SessionTest
 from test_about import crop_box
+
+sys.path.insert(0, str(e2e.REPO / "resources"))
+import make_icon  # noqa: E402  the clock's outline at each frame size
 
 
 def mul_div(value, dpi, per=1440):
     """MulDiv's rounding for positive values: the nearest, halves up."""
     return (value * dpi + per // 2) // per
+
+
+def screen_pixels(png):
+    """A screenshot's pixel at (x, y), as the three bytes r, g, b."""
+    ppm = subprocess.run(["convert", str(png), "ppm:-"], capture_output=True, check=True,
+                         timeout=30).stdout
+    width, _, head = re.match(rb"P6\s+(\d+)\s+(\d+)\s+\d+\s", ppm).group(1, 2, 0)
+    start, width = len(head), int(width)
+    return lambda x, y: ppm[start + 3 * (y * width + x):start + 3 * (y * width + x) + 3]
+
+
+def misdrawn_pixels(pixel, x0, y0, size, rows):
+    """Where the icon drawn at (x0, y0) shows the background (the colour just
+    left of it) other than exactly where the clock's outline leaves the
+    pixel see-through."""
+    background = pixel(x0 - 1, y0 + size // 2)
+    outline = make_icon.render(size)
+    return [(x0 + x, y0 + y) for y in range(rows) for x in range(size)
+            if outline[y][x][3] == (pixel(x0 + x, y0 + y) == background)]
 
 
 def popups(drv):
@@ -82,12 +109,53 @@ class DpiChecks:
         return False
 
 
-class At96Dpi(DpiChecks, SessionTest):
+class IconPixels:
+    """At 96 and 144 DPI every size Windows draws the icon at is a frame of
+    its own, drawn pixel for pixel: the tray's, the title bar's and About's."""
+
+    # Sorts before the DPI change and the shell's restart of DpiChecks.
+    def test_clean_icons(self):
+        s, drv, dpi = self.session, self.drv, self.dpi
+        main = self.assertOk(drv("wait", "frmMain", 5000, "visible"))
+        self.assertOk(drv("traymenu", "关于(&A)"), "choosing About")
+        self.assertOk(drv("wait", "frmAbout", e2e.LIMIT_MS, "visible"), "About window")
+        self.assertOk(drv("settle", "frmAbout"), "About window drawn")
+        image = s.screen_rect("Image1", "frmAbout")
+        tray = next(w["screen"] for w in drv("allwindows")["windows"] if w["class"] == "Shell_TrayWnd")
+        self.ctx.shots.mkdir(parents=True, exist_ok=True)
+        shot = self.ctx.shots / f"icons-{dpi}dpi.png"
+        s.screenshot(shot)
+        self.assertOk(drv("key", "frmAbout", "esc"))
+        self.assertOk(drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
+
+        pixel, small = screen_pixels(shot), mul_div(16, dpi, 96)
+        (left, top), (client_x, client_y) = main["screen"][:2], main["client"][:2]
+        caption = client_y - top - (client_x - left)
+        # Wine's shell32 copies width x height bits of the tray icon's mask,
+        # whose rows are padded to whole words: the rows past that many bytes
+        # arrive blank, and draw black (24 pixels: the last 6 rows).
+        tray_rows = (small * small + 15) // 16 * 2 // ((small + 15) // 16 * 2)
+        # Wine's taskbar: the icon at the right end, 2 pixels from it, centred
+        # in height; the title bar: 2 pixels into the caption, centred in it.
+        places = {
+            "tray": (tray[0] + tray[2] - 2 - small, tray[1] + (tray[3] - small) // 2, small, tray_rows),
+            "title bar": (client_x + 2, client_y - caption + (caption - small) // 2, small, small),
+            "About": (image[0], image[1], image[2], image[2]),
+        }
+        for name, place in places.items():
+            with self.subTest(name):
+                wrong = misdrawn_pixels(pixel, *place)
+                self.assertEqual(len(wrong), 0, f"{name} icon at {place[:3]}: pixels differ from "
+                                 f"the clock's outline on the background, first {wrong[:4]} "
+                                 f"(see {shot.name})")
+
+
+class At96Dpi(IconPixels, DpiChecks, SessionTest):
     dpi = 96
     changed_to = 192
 
 
-class At144Dpi(DpiChecks, SessionTest):
+class At144Dpi(IconPixels, DpiChecks, SessionTest):
     dpi = 144
     changed_to = 96
 

@@ -7,7 +7,7 @@ namespace ui::win32 {
 
 namespace {
 
-// Check boxes and option buttons sit on the window's own background.
+// Check boxes, option buttons and the icon sit on the window's own background.
 HBRUSH FormBackground(WinForm& form, HDC dc) {
   SetBkColor(dc, form.BackgroundColor());
   return form.BackgroundBrush();
@@ -98,6 +98,9 @@ ImageImpl::ImageImpl(WinForm& form, const ControlDesign& d) : Wrapped(form, Kind
   Create(L"STATIC", WS_VISIBLE | SS_ICON | SS_NOTIFY, 0, L"");
   ApplyDpi();
 }
+
+// The icon's see-through pixels show the static's background: the window's.
+HBRUSH ImageImpl::OnColor(HDC dc) { return FormBackground(form_, dc); }
 
 void ImageImpl::ApplyDpi() {
   ControlBase::ApplyDpi();

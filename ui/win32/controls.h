@@ -116,6 +116,7 @@ class ButtonImpl final : public Wrapped<Button> {
 class ImageImpl final : public Wrapped<Image> {
  public:
   ImageImpl(WinForm& form, const ControlDesign& d);
+  HBRUSH OnColor(HDC dc) override;
   void ApplyDpi() override;
 };
 
