@@ -206,10 +206,9 @@ void SettledOk(HWND window) {
 
 // click CONTROL [post|send|sync|mouse]
 void CmdClick(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: click CONTROL [post|send|sync|mouse]");
   HWND form = nullptr;
-  HWND c = FindControl(Wide(a[1]), &form);
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 2, "usage: click CONTROL [post|send|sync|mouse]", &form);
+  if (!c) return;
   string mode = a.size() > 2 ? a[2] : "post";
   Json j;
   j.Open('{').Key("ok").Bool(true);
@@ -249,9 +248,8 @@ void CmdClick(const vector<string>& a) {
 
 // select CONTROL INDEX|=TEXT
 void CmdSelect(const vector<string>& a) {
-  if (a.size() < 3) return Fail("usage: select CONTROL INDEX|=TEXT");
-  HWND c = FindControl(Wide(a[1]));
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 3, "usage: select CONTROL INDEX|=TEXT");
+  if (!c) return;
   LRESULT index;
   if (!a[2].empty() && a[2][0] == '=') {
     wstring text = Wide(a[2].substr(1));
@@ -273,10 +271,9 @@ void CmdSelect(const vector<string>& a) {
 
 // focus CONTROL: make its form foreground and give it the keyboard focus.
 void CmdFocus(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: focus CONTROL");
   HWND form = nullptr;
-  HWND c = FindControl(Wide(a[1]), &form);
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 2, "usage: focus CONTROL", &form);
+  if (!c) return;
   HWND got = Focus(c, form);
   Json j;
   j.Open('{').Key("ok").Bool(got == c).Key("focus").Str(NameOf(got)).Close('}');
@@ -285,10 +282,9 @@ void CmdFocus(const vector<string>& a) {
 
 // type CONTROL TEXT [input|post]: real key strokes by default.
 void CmdType(const vector<string>& a) {
-  if (a.size() < 3) return Fail("usage: type CONTROL TEXT [input|post]");
   HWND form = nullptr;
-  HWND c = FindControl(Wide(a[1]), &form);
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 3, "usage: type CONTROL TEXT [input|post]", &form);
+  if (!c) return;
   string mode = a.size() > 3 ? a[3] : "input";
   wstring text = Wide(a[2]);
   if (mode == "post") {
@@ -324,9 +320,8 @@ void CmdKey(const vector<string>& a) {
 // setsel CONTROL START END [post]: select a range of an edit's text. Posted,
 // it comes after everything already queued for the program.
 void CmdSetSel(const vector<string>& a) {
-  if (a.size() < 4) return Fail("usage: setsel CONTROL START END [post]");
-  HWND c = FindControl(Wide(a[1]));
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 4, "usage: setsel CONTROL START END [post]");
+  if (!c) return;
   auto start = static_cast<WPARAM>(ToInt(a[2], 0));
   auto end = static_cast<LPARAM>(ToInt(a[3], -1));
   if (a.size() > 4 && a[4] == "post") PostMessageW(c, EM_SETSEL, start, end);
@@ -336,10 +331,9 @@ void CmdSetSel(const vector<string>& a) {
 
 // scroll CONTROL up|down [COUNT] [msg|mouse]
 void CmdScroll(const vector<string>& a) {
-  if (a.size() < 3) return Fail("usage: scroll CONTROL up|down [COUNT] [msg|mouse]");
   HWND form = nullptr;
-  HWND c = FindControl(Wide(a[1]), &form);
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 3, "usage: scroll CONTROL up|down [COUNT] [msg|mouse]", &form);
+  if (!c) return;
   bool up = a[2] == "up";
   int count = ToInt(a.size() > 3 ? a[3] : "", 1);
   string mode = a.size() > 4 ? a[4] : "msg";
@@ -368,9 +362,8 @@ void CmdScroll(const vector<string>& a) {
 
 // close FORM [sc]: WM_CLOSE, or the system menu's Close.
 void CmdClose(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: close FORM [sc]");
-  HWND f = FindForm(Wide(a[1]));
-  if (!f) return Fail("form not found: " + a[1]);
+  HWND f = FormArg(a, 2, "usage: close FORM [sc]");
+  if (!f) return;
   if (a.size() > 2 && a[2] == "sc") PostMessageW(f, WM_SYSCOMMAND, SC_CLOSE, 0);
   else PostMessageW(f, WM_CLOSE, 0, 0);
   SettledOk(f);
@@ -379,9 +372,8 @@ void CmdClose(const vector<string>& a) {
 // settle FORM: answers once the form's thread has handled everything queued
 // before, its paint included (the form is drawn).
 void CmdSettle(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: settle FORM");
-  HWND f = FindForm(Wide(a[1]));
-  if (!f) return Fail("form not found: " + a[1]);
+  HWND f = FormArg(a, 2, "usage: settle FORM");
+  if (!f) return;
   SettledOk(f);
 }
 

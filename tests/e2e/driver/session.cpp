@@ -36,9 +36,8 @@ void CmdSleep(const vector<string>& a) {
 // moves to a monitor of that DPI; the suggested rectangle (kept at the
 // window's corner) lives in the program's memory, as the system's would.
 void CmdDpiChange(const vector<string>& a) {
-  if (a.size() < 3) return Fail("usage: dpichange FORM DPI");
-  HWND f = FindForm(Wide(a[1]));
-  if (!f) return Fail("form not found: " + a[1]);
+  HWND f = FormArg(a, 3, "usage: dpichange FORM DPI");
+  if (!f) return;
   int dpi = ToInt(a[2], 96);
   DWORD pid = 0;
   GetWindowThreadProcessId(f, &pid);

@@ -65,6 +65,9 @@ vector<HWND> TopWindows();
 vector<HWND> Descendants(HWND parent);
 HWND FindForm(const wstring& name);
 HWND FindControl(const wstring& what, HWND* formOut = nullptr);
+// A command's form or control (a[1]); nullptr once it has answered why not.
+HWND FormArg(const vector<string>& a, size_t need, const char* usage);
+HWND ControlArg(const vector<string>& a, size_t need, const char* usage, HWND* formOut = nullptr);
 HWND MainForm();
 HWND FindPopupMenu();
 HWND WaitForWindow(HWND (*find)(), const string& timeoutArg);

@@ -121,6 +121,28 @@ HWND FindControl(const wstring& what, HWND* formOut) {
   return nullptr;
 }
 
+// The form or control a command names in a[1], once a holds `need` fields;
+// nullptr when it has answered with the usage or the missing window.
+HWND FormArg(const vector<string>& a, size_t need, const char* usage) {
+  if (a.size() < need) {
+    Fail(usage);
+    return nullptr;
+  }
+  HWND f = FindForm(Wide(a[1]));
+  if (!f) Fail("form not found: " + a[1]);
+  return f;
+}
+
+HWND ControlArg(const vector<string>& a, size_t need, const char* usage, HWND* formOut) {
+  if (a.size() < need) {
+    Fail(usage);
+    return nullptr;
+  }
+  HWND c = FindControl(Wide(a[1]), formOut);
+  if (!c) Fail("control not found: " + a[1]);
+  return c;
+}
+
 bool EffectivelyEnabled(HWND h) {
   for (HWND w = h; w; w = (GetWindowLongW(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr) {
     if (!IsWindowEnabled(w)) return false;
@@ -284,9 +306,8 @@ void CmdWaitGone(const vector<string>& a) {
 }
 
 void CmdDump(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: dump FORM");
-  HWND f = FindForm(Wide(a[1]));
-  if (!f) return Fail("form not found: " + a[1]);
+  HWND f = FormArg(a, 2, "usage: dump FORM");
+  if (!f) return;
   Json j;
   j.Open('{').Key("ok").Bool(true);
   FormJson(j, f);
@@ -298,10 +319,9 @@ void CmdDump(const vector<string>& a) {
 }
 
 void CmdGet(const vector<string>& a) {
-  if (a.size() < 2) return Fail("usage: get CONTROL");
   HWND form = nullptr;
-  HWND c = FindControl(Wide(a[1]), &form);
-  if (!c) return Fail("control not found: " + a[1]);
+  HWND c = ControlArg(a, 2, "usage: get CONTROL", &form);
+  if (!c) return;
   Json j;
   j.Open('{').Key("ok").Bool(true).Key("control");
   ControlJson(j, c, form);
