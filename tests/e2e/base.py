@@ -1,9 +1,15 @@
-"""Test-case plumbing shared by the end-to-end test modules."""
+"""Test-case plumbing shared by the end-to-end test modules, and the runs of
+the build's own check programs under Wine."""
 
 import re
+import shutil
+import subprocess
+import tempfile
 import unittest
+from pathlib import Path
 
 import vespera_e2e as e2e
+from wine_setup import wine, wine_env, wineserver
 
 
 class SessionTest(unittest.TestCase):
@@ -53,6 +59,21 @@ def new_session(testcase, version="winxp", overrides="", program=True, power=Non
     return s
 
 
+def run_check_program(ctx, exe, timeout=180):
+    """Runs a test program of the build in a prefix of its own; returns the
+    finished process (stdout as text)."""
+    work = Path(tempfile.mkdtemp(prefix=f"{Path(exe).stem}-", dir=ctx.work))
+    prefix = work / "prefix"
+    shutil.copytree(ctx.template, prefix, symlinks=True)
+    env = wine_env(prefix, ctx.display)
+    try:
+        return subprocess.run(wine(exe), env=env, capture_output=True, text=True,
+                              errors="replace", timeout=timeout)
+    finally:
+        subprocess.run(wineserver("-k"), env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        shutil.rmtree(work, ignore_errors=True)
+
 
 def assert_check_program_passes(testcase, relative, least=1, timeout=180):
     """Runs a test program of the build (path below the build folder) under
@@ -60,7 +81,7 @@ def assert_check_program_passes(testcase, relative, least=1, timeout=180):
     ctx = e2e.context()
     exe = ctx.build / relative
     testcase.assertTrue(exe.exists(), f"{exe} not built")
-    run = e2e.run_check_program(ctx, exe, timeout)
+    run = run_check_program(ctx, exe, timeout)
     summary = re.search(r"(\d+) passed, (\d+) failed", run.stdout)
     testcase.assertIsNotNone(summary, f"no summary; output:\n{run.stdout}\n{run.stderr[-2000:]}")
     testcase.assertEqual(summary.group(2), "0", run.stdout)

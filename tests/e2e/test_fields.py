@@ -28,6 +28,16 @@ class NumericFields(SessionTest):
     def spin(self, name, direction, count=1):
         self.assertOk(self.drv("scroll", name, direction, count))
 
+    def run_steps(self, steps):
+        """Each step of a field table: "end" or "over" types its text at the
+        end of or over the box's text, "up" or "down" spins that many times,
+        "key" presses a key; then the box (the spin's own) must read `want`."""
+        do = {"end": self.type_at_end, "over": self.type_over, "key": lambda name, key: self.drv("key", name, key)}
+        for i, (label, kind, name, arg, want) in enumerate(steps):
+            with self.subTest(step=i, label=label):
+                do.get(kind, lambda name, count: self.spin(name, kind, count))(name, arg)
+                self.assertEqual(self.session.wait_text(name.replace("vs", "txt", 1), want), want)
+
     def test_clock_fields(self):
         self.assertOk(self.drv("click", "opt(1)", "send"))
         c = self.session.controls()
@@ -37,29 +47,25 @@ class NumericFields(SessionTest):
             self.assertFalse(c[name]["enabled"], f"{name} still enabled in clock-time mode")
         cases = [
             # hour "1": a 9 after it clamps to 12; the spin stops at the top
-            ("txtHour", lambda: self.type_at_end("txtHour", "9"), "12"),
-            ("vsHour up at 12", lambda: self.spin("vsHour", "up"), "12"),
-            ("vsHour down", lambda: self.spin("vsHour", "down", 2), "10"),
+            ("txtHour", "end", "txtHour", "9", "12"),
+            ("vsHour up at 12", "up", "vsHour", 1, "12"),
+            ("vsHour down", "down", "vsHour", 2, "10"),
             # letters, Backspace and Enter are discarded
-            ("txtHour letters", lambda: self.type_at_end("txtHour", "a"), "10"),
-            ("txtHour backspace", lambda: self.drv("key", "txtHour", "backspace"), "10"),
-            ("txtHour zero over all", lambda: self.type_over("txtHour", "0"), "1"),
+            ("txtHour letters", "end", "txtHour", "a", "10"),
+            ("txtHour backspace", "key", "txtHour", "backspace", "10"),
+            ("txtHour zero over all", "over", "txtHour", "0", "1"),
             # minute: 0 is the bottom
-            ("vsMin down at 00", lambda: self.spin("vsMin", "down"), "00"),
-            ("vsMin up", lambda: self.spin("vsMin", "up"), "01"),
-            ("vsMin up to 10", lambda: self.spin("vsMin", "up", 9), "10"),
-            ("vsMin down to 09", lambda: self.spin("vsMin", "down"), "09"),
+            ("vsMin down at 00", "down", "vsMin", 1, "00"),
+            ("vsMin up", "up", "vsMin", 1, "01"),
+            ("vsMin up to 10", "up", "vsMin", 9, "10"),
+            ("vsMin down to 09", "down", "vsMin", 1, "09"),
             # a digit equal to the current minute stays as typed
-            ("txtMin 9 over 09", lambda: self.type_over("txtMin", "9"), "9"),
-            ("txtMin 99", lambda: self.type_at_end("txtMin", "9"), "59"),
-            ("vsMin up at 59", lambda: self.spin("vsMin", "up"), "59"),
-            ("txtMin 5", lambda: self.type_over("txtMin", "5"), "05"),
+            ("txtMin 9 over 09", "over", "txtMin", "9", "9"),
+            ("txtMin 99", "end", "txtMin", "9", "59"),
+            ("vsMin up at 59", "up", "vsMin", 1, "59"),
+            ("txtMin 5", "over", "txtMin", "5", "05"),
         ]
-        for label, act, want in cases:
-            field = "txtHour" if "Hour" in label else "txtMin"
-            with self.subTest(step=label):
-                act()
-                self.assertEqual(self.session.wait_text(field, want), want)
+        self.run_steps(cases)
         self.assertOk(self.drv("click", "opt(0)", "send"))
         c = self.session.controls()
         self.assertEqual((c["txtHour"]["text"], c["txtMin"]["text"]), ("1", "05"),
@@ -69,23 +75,20 @@ class NumericFields(SessionTest):
 
     def test_delay_and_warning_fields(self):
         cases = [
-            ("txtPeriod", lambda: self.spin("vsPeriod", "up"), "2"),
-            ("txtPeriod", lambda: self.spin("vsPeriod", "down", 3), "1"),
-            ("txtPeriod", lambda: self.type_at_end("txtPeriod", "2x"), "12"),
-            ("txtPeriod", lambda: self.type_at_end("txtPeriod", "34"), "123"),
-            ("txtPeriod", lambda: self.type_over("txtPeriod", "0"), "1"),
-            ("txtPeriod", lambda: self.type_over("txtPeriod", "999"), "999"),
-            ("txtPeriod", lambda: self.spin("vsPeriod", "up"), "999"),
-            ("txtPeriod", lambda: self.type_over("txtPeriod", "1"), "1"),
-            ("txtBlink", lambda: self.spin("vsBlink", "up"), "31"),
-            ("txtBlink", lambda: self.type_over("txtBlink", "0"), "1"),
-            ("txtBlink", lambda: self.type_over("txtBlink", "3"), "3"),
-            ("txtBlink", lambda: self.type_at_end("txtBlink", "0"), "30"),
+            ("txtPeriod", "up", "vsPeriod", 1, "2"),
+            ("txtPeriod", "down", "vsPeriod", 3, "1"),
+            ("txtPeriod", "end", "txtPeriod", "2x", "12"),
+            ("txtPeriod", "end", "txtPeriod", "34", "123"),
+            ("txtPeriod", "over", "txtPeriod", "0", "1"),
+            ("txtPeriod", "over", "txtPeriod", "999", "999"),
+            ("txtPeriod", "up", "vsPeriod", 1, "999"),
+            ("txtPeriod", "over", "txtPeriod", "1", "1"),
+            ("txtBlink", "up", "vsBlink", 1, "31"),
+            ("txtBlink", "over", "txtBlink", "0", "1"),
+            ("txtBlink", "over", "txtBlink", "3", "3"),
+            ("txtBlink", "end", "txtBlink", "0", "30"),
         ]
-        for i, (field, act, want) in enumerate(cases):
-            with self.subTest(step=i, field=field):
-                act()
-                self.assertEqual(self.session.wait_text(field, want), want)
+        self.run_steps(cases)
 
     def test_typed_digits_stay_in_order(self):
         # Real key strokes: each digit's rewrite of the box keeps the caret

@@ -28,10 +28,7 @@ TEST_F(ArmingTest, ArmingLocksTheSettingsAndAnnouncesTheDeadline) {
   sys.clock.Set(2012, 10, 30, 21, 30, 0);
   Arm();
   frmMain& m = *main;
-  EXPECT_TRUE(m.bTimerOn);
-  EXPECT_TRUE(Win().TimerEnabled(*m.Timer));
-  EXPECT_FALSE(m.frame->Enabled());
-  EXPECT_EQ(m.cmdTimer->Caption(), "禁止定时器(&D)");
+  ExpectArmed(m, Win(), true);
   EXPECT_EQ(m.lblStatus->Caption(), "定时禁止") << "arming leaves the status line alone";
   EXPECT_EQ(m.sAction, "关机");
   EXPECT_TRUE(m.bForce);
@@ -52,10 +49,7 @@ TEST_F(ArmingTest, TwoClicksComeBackToIdle) {
   Arm();
   Arm();
   frmMain& m = *main;
-  EXPECT_FALSE(m.bTimerOn);
-  EXPECT_FALSE(Win().TimerEnabled(*m.Timer));
-  EXPECT_TRUE(m.frame->Enabled());
-  EXPECT_EQ(m.cmdTimer->Caption(), "激活定时器(&E)");
+  ExpectArmed(m, Win(), false);
   EXPECT_EQ(m.lblStatus->Caption(), "定时器禁止");
   EXPECT_EQ(LastTrayMessage(), 1u);
   EXPECT_EQ(LastTip(), Ansi("没设置动作"));

@@ -158,10 +158,7 @@ TEST_F(CountdownTest, AFailedActionIsToldAndTheProgramIsReadyToArmAgain) {
       EXPECT_FALSE(p.toolkit.quit);
       EXPECT_TRUE(p.Win().Topmost()) << "the hidden window was not brought to the front";
       EXPECT_EQ(m.lblStatus->Caption(), actions[entry] + told);
-      EXPECT_FALSE(m.bTimerOn);
-      EXPECT_FALSE(p.Win().TimerEnabled(*m.Timer));
-      EXPECT_TRUE(m.frame->Enabled());
-      EXPECT_EQ(m.cmdTimer->Caption(), "激活定时器(&E)");
+      ExpectArmed(m, p.Win(), false);
       const auto& record = p.sys.api.trayRecords.back();
       EXPECT_EQ(p.sys.CallsTo("Shell_NotifyIconA").back().args[0], 1) << "the icon must stay";
       EXPECT_EQ(record.hIcon, kIcon);

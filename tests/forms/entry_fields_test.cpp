@@ -11,6 +11,15 @@ class EntryTest : public MainWindowTest {
     Win().Click(*main->opt[1]);  // clock-time fields usable
   }
   ui::memory::MemoryForm& W() { return Win(); }
+  // Typing over, or deleting, the box's whole text.
+  void TypeOver(ui::TextBox& box, const std::string& text) {
+    W().SelectAll(box);
+    W().TypeInto(box, text);
+  }
+  void Empty(ui::TextBox& box) {
+    W().SelectAll(box);
+    W().PressDelete(box);
+  }
 };
 
 TEST_F(EntryTest, OnlyDigitsCanBeTyped) {
@@ -44,8 +53,7 @@ TEST_F(EntryTest, HourField) {
   EXPECT_EQ(m.txtHour->Text(), "01");
   EXPECT_EQ(m.vsHour->Value(), 1);
 
-  W().SelectAll(*m.txtHour);
-  W().TypeInto(*m.txtHour, "0");
+  TypeOver(*m.txtHour, "0");
   EXPECT_EQ(m.txtHour->Text(), "1");
   W().SpinDown(*m.vsHour);
   EXPECT_EQ(m.txtHour->Text(), "1");
@@ -62,8 +70,7 @@ TEST_F(EntryTest, DelayFieldNeverEmptyAndItsSpinStopsAtTheEnds) {
   EXPECT_EQ(m.txtPeriod->Text(), "012");
   EXPECT_EQ(m.vsPeriod->Value(), 12);
 
-  W().SelectAll(*m.txtPeriod);
-  W().PressDelete(*m.txtPeriod);
+  Empty(*m.txtPeriod);
   EXPECT_EQ(m.txtPeriod->Text(), "1");
   EXPECT_EQ(m.vsPeriod->Value(), 1);
   W().SpinDown(*m.vsPeriod);
@@ -82,22 +89,18 @@ TEST_F(EntryTest, DelayFieldNeverEmptyAndItsSpinStopsAtTheEnds) {
 
 TEST_F(EntryTest, MinuteField) {
   frmMain& m = *main;
-  W().SelectAll(*m.txtMin);
-  W().PressDelete(*m.txtMin);  // emptied at 0: stays empty
+  Empty(*m.txtMin);  // emptied at 0: stays empty
   EXPECT_EQ(m.txtMin->Text(), "");
   EXPECT_EQ(m.vsMin->Value(), 0);
 
   m.txtMin->SetText("30");
-  W().SelectAll(*m.txtMin);
-  W().PressDelete(*m.txtMin);  // emptied at 30: 00
+  Empty(*m.txtMin);  // emptied at 30: 00
   EXPECT_EQ(m.txtMin->Text(), "00");
   EXPECT_EQ(m.vsMin->Value(), 0);
 
-  W().SelectAll(*m.txtMin);
-  W().TypeInto(*m.txtMin, "5");
+  TypeOver(*m.txtMin, "5");
   EXPECT_EQ(m.txtMin->Text(), "05");
-  W().SelectAll(*m.txtMin);
-  W().TypeInto(*m.txtMin, "5");  // equal to the value: left as typed
+  TypeOver(*m.txtMin, "5");  // equal to the value: left as typed
   EXPECT_EQ(m.txtMin->Text(), "5");
 
   m.txtMin->SetText("10");
@@ -108,8 +111,7 @@ TEST_F(EntryTest, MinuteField) {
   W().DragThumb(*m.vsMin, 59);
   W().SpinUp(*m.vsMin);
   EXPECT_EQ(m.txtMin->Text(), "59");
-  W().SelectAll(*m.txtMin);
-  W().TypeInto(*m.txtMin, "77");  // 7 becomes 07, and a third character is refused
+  TypeOver(*m.txtMin, "77");  // 7 becomes 07, and a third character is refused
   EXPECT_EQ(m.txtMin->Text(), "07");
   W().SelectAll(*m.txtMin);
   W().Paste(*m.txtMin, "8");

@@ -82,6 +82,15 @@ struct StartedProgram {
   }
 };
 
+// Armed, or idle again: the flag, the timer, the locked settings and the
+// button's caption agree.
+inline void ExpectArmed(frmMain& m, ui::memory::MemoryForm& win, bool armed) {
+  EXPECT_EQ(m.bTimerOn, armed);
+  EXPECT_EQ(win.TimerEnabled(*m.Timer), armed);
+  EXPECT_EQ(m.frame->Enabled(), !armed);
+  EXPECT_EQ(m.cmdTimer->Caption(), armed ? "禁止定时器(&D)" : "激活定时器(&E)");
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,0 +1,71 @@
+"""Wine's relay log: the calls of the routines the program binds at run time,
+with timestamps (Wine tick counts, milliseconds), and the command line that
+opens the product web page, as the log shows it."""
+
+import re
+from pathlib import Path
+
+# Routines whose calls the tests read from the relay log. Function names
+# only: several are forwarded from the named library to kernelbase.
+RELAY_FUNCTIONS = [
+    "Shell_NotifyIconA", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
+    "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges",
+    "GetVersionExA", "SetForegroundWindow", "ShellExecuteA", "InitCommonControls",
+    "CreateProcessA", "CreateProcessW", "WinExec", "MessageBoxA", "MessageBoxW",
+    "ShowWindow", "AppendMenuW", "AppendMenuA", "TrackPopupMenu", "TrackPopupMenuEx",
+    "GetPwrCapabilities",
+]
+
+RELAY_RE = re.compile(
+    r"^\s*(\d+)\.(\d{3}):([0-9a-f]{4}):([0-9a-f]{4}):(Call|Ret)\s+([\w.]+)\.(\w+)\((.*)\)\s*(.*)$")
+
+
+class Call:
+    def __init__(self, tick, pid, tid, kind, module, func, args, rest):
+        self.tick, self.pid, self.tid, self.kind = tick, pid, tid, kind
+        self.module, self.func, self.raw_args, self.rest = module, func, args, rest
+        self.args = split_args(args)
+
+    def int_arg(self, i):
+        return int(self.args[i], 16)
+
+    def __repr__(self):
+        return f"{self.tick}ms {self.pid:04x} {self.kind} {self.func}({self.raw_args}) {self.rest}"
+
+
+def relay_strings(text):
+    """The texts of a relay line's L"..." and "..." arguments, unescaped."""
+    return [re.sub(r'\\(.)', r'\1', m) for m in re.findall(r'L?"((?:[^"\\]|\\.)*)"', text)]
+
+
+def web_page(build):
+    """The product web page the build was configured with."""
+    cache = (Path(build) / "CMakeCache.txt").read_text(errors="replace")
+    m = re.search(r"^VESPERA_WEB_PAGE:STRING=(.*)$", cache, re.M)
+    return m.group(1) if m else None
+
+
+def explorer_command_line(page):
+    """The command line that opens the web page: the address quoted where
+    explorer would take one of its characters as a separator, backslashes
+    doubled where a quote follows them, as the command-line parse reads them."""
+    enclose = re.search(r"[ \t,=;]", page) is not None
+    arg = re.sub(r'(\\*)"', r'\1\1\\"', page)
+    if enclose:
+        arg = '"' + re.sub(r"(\\+)$", r"\1\1", arg) + '"'
+    return f"explorer {arg}"
+
+
+def split_args(text):
+    out, cur, quote = [], "", False
+    for ch in text:
+        if ch == '"':
+            quote = not quote
+        if ch == "," and not quote:
+            out.append(cur)
+            cur = ""
+        else:
+            cur += ch
+    if cur or out:
+        out.append(cur)
+    return out
