@@ -40,7 +40,8 @@ modShutdown::Refusal ArmingRefusal(platform::WinApi& api, const std::string& act
 // The status line's reason for a refusal; the version guard names the action.
 std::string RefusalText(modShutdown::Refusal refusal, const std::string& action) {
   static constexpr const char* kReasons[] = {"这个Windows版本不能", "现代待机的电脑不能挂起",
-                                             "这台电脑不能挂起", "睡眠即休眠，未开启：powercfg /h on"};
+                                             "这台电脑不能挂起", "开休眠需管理员命令提示符：powercfg /h on",
+                                             "休眠文件只供快速启动，见使用说明"};
   std::string text = kReasons[static_cast<int>(refusal) - 1];
   if (refusal == modShutdown::Refusal::Version) text.append(action);
   return text;

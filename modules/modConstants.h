@@ -30,6 +30,10 @@ inline constexpr std::uint32_t EWX_LOGOFF = 0;
 inline constexpr std::uint32_t EWX_REBOOT = 2;
 inline constexpr std::uint32_t EWX_FORCE = 4;
 inline constexpr std::uint32_t EWX_POWEROFF = 8;
+inline constexpr std::uint32_t EWX_FORCEIFHUNG = 0x10;  // NT 5.0 and later
+// The shutdown's recorded reason: planned, other, other. A reason of 0 is
+// logged as an unplanned shutdown.
+inline constexpr std::uint32_t SHTDN_REASON_PLANNED_OTHER = 0x80000000;
 
 // Version platforms.
 inline constexpr std::int32_t VER_PLATFORM_WIN32s = 0;

@@ -17,10 +17,11 @@ constexpr std::array<const char*, 7> kVersionNames = {
 // A Boolean argument travels as a 32-bit value with every bit set for True.
 constexpr std::int32_t AsLong(bool b) { return b ? -1 : 0; }
 
-int MajorVersion(const OSVersionRecord& os) {
+// Windows 2000 and every NT after it, whatever their type code.
+bool Nt5OrLater(const OSVersionRecord& os) {
   int major = 0;
   std::from_chars(os.sVersion.data(), os.sVersion.data() + os.sVersion.size(), major);
-  return major;
+  return os.lPlatformId == VER_PLATFORM_WIN32_NT && major >= 5;
 }
 
 }  // namespace
@@ -71,8 +72,7 @@ bool SuspendAllowed(const OSVersionRecord& os) {
   const bool oldGuardRefuses =
       os.lVersionType == 0 || os.lVersionType == 1 || os.lVersionType == 4;
   // NT versions after XP are classified "Windows 32", yet they all sleep.
-  const bool modernNt = os.lPlatformId == VER_PLATFORM_WIN32_NT && MajorVersion(os) >= 5;
-  return !oldGuardRefuses || modernNt;
+  return !oldGuardRefuses || Nt5OrLater(os);
 }
 
 bool LockAllowed(const OSVersionRecord& os) {
@@ -84,7 +84,9 @@ Refusal SuspendRefusal(platform::WinApi& api, std::int32_t lHibernate) {
   platform::PowerCapabilities caps{};
   if (api.GetPwrCapabilities(&caps) == 0) return Refusal::None;
   if (lHibernate != 0) {
-    return caps.systemS4 && caps.hiberFilePresent ? Refusal::None : Refusal::NoHibernation;
+    if (!caps.systemS4 || !caps.hiberFilePresent) return Refusal::NoHibernation;
+    // A reduced file serves fast start-up alone: Windows does not hibernate.
+    return caps.hiberFileType == 1 ? Refusal::ReducedHiberFile : Refusal::None;
   }
   if (caps.systemS1 || caps.systemS2 || caps.systemS3) return Refusal::None;
   // Modern Standby only changes what the user is told.
@@ -112,10 +114,13 @@ bool Refused(std::uint32_t* error) {
 
 bool DoExitWindows(platform::WinApi& api, std::uint32_t lFlags, bool bForceClose,
                    std::uint32_t* error) {
-  const std::uint32_t flags = bForceClose ? (lFlags | EWX_FORCE) : lFlags;
-  const bool nt = OnNt(GetVersionInfo(api));
+  std::uint32_t flags = bForceClose ? (lFlags | EWX_FORCE) : lFlags;
+  const OSVersionRecord os = GetVersionInfo(api);
+  // Unforced, programs that answer may still save; hung ones do not hold it.
+  if ((flags & EWX_FORCE) == 0 && Nt5OrLater(os)) flags |= EWX_FORCEIFHUNG;
+  const bool nt = OnNt(os);
   if (nt) EnableShutdownPrivilege(api, true);
-  return Finish(api, nt, api.ExitWindowsEx(flags, 0) != 0, error);
+  return Finish(api, nt, api.ExitWindowsEx(flags, SHTDN_REASON_PLANNED_OTHER) != 0, error);
 }
 
 bool DoSuspend(platform::WinApi& api, std::int32_t lHibernate, bool bForceSuspend,

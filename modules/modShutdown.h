@@ -26,7 +26,7 @@ bool SuspendAllowed(const OSVersionRecord& os);
 bool LockAllowed(const OSVersionRecord& os);
 
 // Why a suspend or hibernate cannot be done on this machine.
-enum class Refusal { None, Version, NoSleepModernStandby, NoSleep, NoHibernation };
+enum class Refusal { None, Version, NoSleepModernStandby, NoSleep, NoHibernation, ReducedHiberFile };
 // Asked before arming: the version guard, then the machine's sleep states.
 // Where they cannot be read, nothing is refused.
 Refusal SuspendRefusal(platform::WinApi& api, std::int32_t lHibernate);

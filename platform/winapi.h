@@ -64,19 +64,23 @@ static_assert(offsetof(NotifyIconVersionA, uVersion) == 416);
 // SetDefaultDllDirectories: the system directory alone.
 constexpr std::uint32_t kLoadLibrarySearchSystem32 = 0x800;
 // SYSTEM_POWER_CAPABILITIES, 76 bytes: only the sleep states are read. The
-// Modern Standby flag (AoAc) came with Windows 8; before it the byte is spare
-// and zero.
+// Modern Standby flag (AoAc) came with Windows 8, the hibernation file's type
+// with Windows 10 (1: reduced, kept for fast start-up alone); before them
+// their bytes are spare and zero.
 struct PowerCapabilities {
   std::uint8_t buttonsAndLid[3];
   std::uint8_t systemS1, systemS2, systemS3, systemS4, systemS5;
   std::uint8_t hiberFilePresent;
   std::uint8_t other[11];
   std::uint8_t aoAc;
-  std::uint8_t rest[55];
+  std::uint8_t diskSpinDown;
+  std::uint8_t hiberFileType;
+  std::uint8_t rest[53];
 };
 static_assert(sizeof(PowerCapabilities) == 76 && offsetof(PowerCapabilities, systemS1) == 3 &&
               offsetof(PowerCapabilities, hiberFilePresent) == 8 &&
-              offsetof(PowerCapabilities, aoAc) == 20);
+              offsetof(PowerCapabilities, aoAc) == 20 &&
+              offsetof(PowerCapabilities, hiberFileType) == 22);
 
 class WinApi {
  public:
@@ -91,7 +95,7 @@ class WinApi {
   // The calling thread's last error, read right after a call that failed.
   virtual std::uint32_t GetLastError() = 0;
   // user32
-  virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
+  virtual std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) = 0;
   virtual std::int32_t LockWorkStation() = 0;
   virtual std::int32_t SetForegroundWindow(Handle hwnd) = 0;
   // Powrprof: each argument travels as a 32-bit value

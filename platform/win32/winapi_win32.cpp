@@ -203,10 +203,10 @@ class Win32WinApi final : public WinApi {
     return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
   }
   std::uint32_t GetLastError() override { return ::GetLastError(); }
-  std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
+  std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override {
     auto* f = routines.ExitWindowsEx.Get();
     WaitingCall waiting;
-    return f ? f(flags, reserved) : Missing();
+    return f ? f(flags, reason) : Missing();
   }
   std::int32_t LockWorkStation() override {
     auto* f = routines.LockWorkStation.Get();

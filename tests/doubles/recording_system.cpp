@@ -63,8 +63,8 @@ void RecordingApi::SetPowerCaps(unsigned mask) {
   for (unsigned bit = 0; bit < std::size(states); ++bit) *states[bit] = (mask >> bit) & 1;
 }
 
-std::int32_t RecordingApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
-  log_.Add({"ExitWindowsEx", {flags, reserved}, {}});
+std::int32_t RecordingApi::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) {
+  log_.Add({"ExitWindowsEx", {flags, reason}, {}});
   return exitResult;
 }
 

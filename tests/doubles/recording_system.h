@@ -35,7 +35,7 @@ class RecordingApi : public platform::WinApi {
   std::uint32_t lastError = 0;  // what GetLastError answers
   // The sleep states GetPwrCapabilities reports (S3 and hibernation by
   // default); powerCapsMissing makes it fail.
-  platform::PowerCapabilities powerCaps{{}, 0, 0, 1, 1, 1, 1, {}, 0, {}};
+  platform::PowerCapabilities powerCaps{{}, 0, 0, 1, 1, 1, 1, {}, 0, 0, 0, {}};
   bool powerCapsMissing = false;
   // Sets the sleep states from a mask of S1, S2, S3, S4 (bits 0..3), the
   // hibernation file (bit 4) and Modern Standby (bit 5).
@@ -55,7 +55,7 @@ class RecordingApi : public platform::WinApi {
   std::int32_t SetDefaultDllDirectories(std::uint32_t directoryFlags) override;
   std::uint32_t GetLastError() override;
   std::int32_t GetPwrCapabilities(platform::PowerCapabilities* capabilities) override;
-  std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
+  std::int32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
   std::int32_t LockWorkStation() override;
   std::int32_t SetForegroundWindow(platform::Handle hwnd) override;
   std::int32_t SetSuspendState(std::int32_t hibernate, std::int32_t force,

@@ -9,6 +9,8 @@ from base import new_session
 
 DELAY = 3
 TRUE32 = 0xFFFFFFFF
+PLANNED = 0x80000000  # the shutdown's reason
+HUNG = 0x10  # unforced from Windows 2000 on: hung programs do not hold it
 PRIVILEGE = ["OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges"]
 ACTION_CALLS = ["ExitWindowsEx", "SetSuspendState", "LockWorkStation"]
 
@@ -17,16 +19,16 @@ ACTION_CALLS = ["ExitWindowsEx", "SetSuspendState", "LockWorkStation"]
 #  both suspend and hibernate fire. Actions refused at arming, and lock,
 #  which Wine does not implement, are in test_honest.
 CASES = [
-    ("winxp", "关机", True, ("ExitWindowsEx", [8 | 4, 0]), True),
-    ("winxp", "重新启动", False, ("ExitWindowsEx", [2, 0]), True),
-    ("winxp", "注销", True, ("ExitWindowsEx", [0 | 4, 0]), True),
+    ("winxp", "关机", True, ("ExitWindowsEx", [8 | 4, PLANNED]), True),
+    ("winxp", "重新启动", False, ("ExitWindowsEx", [2 | HUNG, PLANNED]), True),
+    ("winxp", "注销", True, ("ExitWindowsEx", [0 | 4, PLANNED]), True),
     ("winxp", "挂起", True, ("SetSuspendState", [0, TRUE32, 0]), True),
     ("winxp", "睡眠", False, ("SetSuspendState", [1, 0, 0]), True),
-    ("win10", "关机", False, ("ExitWindowsEx", [8, 0]), True),
+    ("win10", "关机", False, ("ExitWindowsEx", [8 | HUNG, PLANNED]), True),
     ("win10", "挂起", True, ("SetSuspendState", [0, TRUE32, 0]), True),
     ("win10", "睡眠", False, ("SetSuspendState", [1, 0, 0]), True),
-    ("nt40", "注销", False, ("ExitWindowsEx", [0, 0]), True),
-    ("win98", "关机", True, ("ExitWindowsEx", [12, 0]), False),
+    ("nt40", "注销", False, ("ExitWindowsEx", [0, PLANNED]), True),
+    ("win98", "关机", True, ("ExitWindowsEx", [12, PLANNED]), False),
     ("win98", "挂起", True, ("SetSuspendState", [0, TRUE32, 0]), False),
 ]
 

@@ -18,7 +18,7 @@ NIM_DELETE = 2
 
 def caps(mask):
     """The stand-in's sleep states: S1..S4 (bits 0..3), the hibernation
-    file (bit 4), Modern Standby (bit 5)."""
+    file (bit 4), Modern Standby (bit 5), a reduced hibernation file (bit 6)."""
     return {"VESPERA_POWER_CAPS": str(mask)}
 
 
@@ -31,7 +31,8 @@ def topmost(form):
 REFUSED = [
     ("nt40", "睡眠", {}, "这个Windows版本不能睡眠", False),
     ("win10", "挂起", {"power": caps(0b111000)}, "现代待机的电脑不能挂起", True),
-    ("win10", "睡眠", {"power": caps(0b001001)}, "睡眠即休眠，未开启：powercfg /h on", True),
+    ("win10", "睡眠", {"power": caps(0b001001)}, "开休眠需管理员命令提示符：powercfg /h on", True),
+    ("win10", "睡眠", {"power": caps(0b1011001)}, "休眠文件只供快速启动，见使用说明", True),
 ]
 
 # (version, list entry, session options, the call that fails or None when

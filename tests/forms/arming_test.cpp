@@ -194,8 +194,8 @@ TEST(ArmingRefusal, AnActionTheMachineCannotDoIsRefusedWithItsReason) {
   const Row rows[] = {
       {5, 0b111000, 3, "现代待机的电脑不能挂起"},
       {5, 0b011000, 3, "这台电脑不能挂起"},
-      {5, 0b000100, 4, "睡眠即休眠，未开启：powercfg /h on"},
-      {5, 0b101111, 4, "睡眠即休眠，未开启：powercfg /h on"},
+      {5, 0b000100, 4, "开休眠需管理员命令提示符：powercfg /h on"},
+      {5, 0b101111, 4, "开休眠需管理员命令提示符：powercfg /h on"},
       {4, 0b111111, 3, "这个Windows版本不能挂起"},
       {4, 0b111111, 4, "这个Windows版本不能睡眠"},
       // Wine's answer: S1 and S4 with the file.

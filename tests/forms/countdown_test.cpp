@@ -101,40 +101,51 @@ TEST_F(CountdownTest, ADeadlineEqualToTheArmingMomentFiresOnTheFirstTick) {
   EXPECT_FALSE(Win().Loaded());
 }
 
-TEST_F(CountdownTest, EachActionPerformsItsRowWithTheForceFlagCapturedAtArming) {
+// Each action at the deadline with the force flag captured at arming: an
+// exit is a planned one, and unforced from Windows 2000 on hung programs do
+// not hold it; a reduced hibernation file refuses 睡眠 at the press.
+TEST(Countdown, EachActionPerformsItsRowOnItsVersion) {
+  constexpr long long P = 0x80000000, H = 0x10;  // planned; force if hung
   struct Row {
+    std::uint32_t platform, major, minor;
     int entry;
     bool force;
-    std::string routine;
+    std::string routine;  // empty: refused at the press with the status
     std::vector<long long> args;
+    std::uint8_t hiberFileType = 0;  // 1 reduced, 2 full
+    const char* status = "";
   };
   const Row rows[] = {
-      {0, true, "ExitWindowsEx", {12, 0}}, {0, false, "ExitWindowsEx", {8, 0}},
-      {1, true, "ExitWindowsEx", {6, 0}},  {2, false, "ExitWindowsEx", {0, 0}},
-      {2, true, "ExitWindowsEx", {4, 0}},  {3, true, "SetSuspendState", {0, -1, 0}},
-      {4, false, "SetSuspendState", {1, 0, 0}}, {5, true, "LockWorkStation", {}},
+      {2, 5, 1, 0, true, "ExitWindowsEx", {12, P}}, {2, 5, 1, 0, false, "ExitWindowsEx", {8 | H, P}},
+      {2, 5, 1, 1, true, "ExitWindowsEx", {6, P}},  {2, 5, 1, 1, false, "ExitWindowsEx", {2 | H, P}},
+      {2, 5, 1, 2, true, "ExitWindowsEx", {4, P}},  {2, 5, 1, 2, false, "ExitWindowsEx", {H, P}},
+      {2, 5, 1, 3, true, "SetSuspendState", {0, -1, 0}}, {2, 5, 1, 4, false, "SetSuspendState", {1, 0, 0}},
+      {2, 5, 1, 5, true, "LockWorkStation", {}},     {2, 5, 0, 1, false, "ExitWindowsEx", {2 | H, P}},
+      {2, 10, 0, 0, false, "ExitWindowsEx", {8 | H, P}}, {2, 4, 0, 2, false, "ExitWindowsEx", {0, P}},
+      {1, 4, 10, 0, false, "ExitWindowsEx", {8, P}}, {3, 10, 0, 1, false, "ExitWindowsEx", {2, P}},
+      {2, 10, 0, 4, true, "", {}, 1, "休眠文件只供快速启动，见使用说明"},
+      {2, 10, 0, 3, true, "SetSuspendState", {0, -1, 0}, 1},
+      {2, 10, 0, 4, true, "SetSuspendState", {1, -1, 0}, 2},
   };
   for (const Row& r : rows) {
-    doubles::RecordingSystem s;  // Windows XP: six entries
-    ui::memory::MemoryToolkit t;
-    frmMain m(t, s.system, kTestPage);
-    ASSERT_TRUE(m.Form_Initialize());
-    auto& w = *dynamic_cast<ui::memory::MemoryForm*>(m.Window());
-    w.Choose(*m.cmbAction, r.entry);
-    w.Choose(*m.cmbUnit, 2);
-    if (!r.force) w.Click(*m.chkForce);
-    w.Click(*m.cmdTimer);
-    if (!r.force) w.Click(*m.chkForce);  // later changes are locked out anyway
-    s.clock.Advance(1);
-    w.Tick(*m.Timer);
-    SCOPED_TRACE(m.sAction);
-    const auto calls = s.CallsTo(r.routine);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].args, r.args);
-    EXPECT_EQ(s.CallsTo("ExitWindowsEx").size() + s.CallsTo("SetSuspendState").size() +
-                  s.CallsTo("LockWorkStation").size(),
-              1u);
-    EXPECT_FALSE(w.Loaded());
+    StartedProgram p;
+    p.sys.SetVersion(r.platform, r.major, r.minor);
+    p.sys.api.powerCaps.hiberFileType = r.hiberFileType;
+    ASSERT_TRUE(p.Start());
+    frmMain& m = *p.main;
+    if (!r.force) p.Win().Click(*m.chkForce);
+    p.Arm(r.entry, 1);
+    if (!r.force) p.Win().Click(*m.chkForce);  // later changes are locked out anyway
+    SCOPED_TRACE(::testing::Message() << r.platform << " " << r.major << "." << r.minor << " "
+                                      << m.cmbAction->Text() << " force " << r.force);
+    p.Fire();
+    EXPECT_EQ(p.ActionCalls(), r.routine.empty() ? 0u : 1u);
+    EXPECT_EQ(p.Win().Loaded(), r.routine.empty());
+    if (r.routine.empty()) {
+      EXPECT_EQ(m.lblStatus->Caption(), r.status);
+    } else {
+      EXPECT_EQ(p.sys.CallsTo(r.routine).at(0).args, r.args);
+    }
   }
 }
 

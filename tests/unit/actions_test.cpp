@@ -24,13 +24,14 @@ TEST(DoExitWindows, AddsTheForceFlag) {
     bool force;
     long long passed;
   };
-  for (const Case& c : {Case{8, true, 12}, Case{2, true, 6}, Case{0, true, 4}, Case{8, false, 8},
-                        Case{2, false, 2}, Case{0, false, 0}, Case{12, true, 12}, Case{4, false, 4}}) {
+  // Windows XP: unforced, hung programs (0x10) do not hold it.
+  for (const Case& c : {Case{8, true, 12}, Case{2, true, 6}, Case{0, true, 4}, Case{8, false, 0x18},
+                        Case{2, false, 0x12}, Case{0, false, 0x10}, Case{12, true, 12}, Case{4, false, 4}}) {
     doubles::RecordingSystem sys;
     modShutdown::DoExitWindows(sys.api, c.flags, c.force);
     const auto calls = sys.CallsTo("ExitWindowsEx");
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].args, (std::vector<long long>{c.passed, 0})) << c.flags << " force " << c.force;
+    EXPECT_EQ(calls[0].args, (std::vector<long long>{c.passed, 0x80000000})) << c.flags << " force " << c.force;
   }
 }
 

@@ -2,7 +2,8 @@
 // system folder: the sleep states that GetPwrCapabilities reports and the
 // answer of SetSuspendState come from the session's environment.
 //   VESPERA_POWER_CAPS     a mask of S1, S2, S3, S4 (bits 0 to 3), the
-//                          hibernation file (bit 4) and Modern Standby (bit 5);
+//                          hibernation file (bit 4), Modern Standby (bit 5)
+//                          and a reduced hibernation file (bit 6);
 //                          "fail": the call fails. Unset: S1 and S4 with the
 //                          file, as Wine answers.
 //   VESPERA_POWER_SUSPEND  an error number: SetSuspendState fails with it.
@@ -35,7 +36,8 @@ void Log(const char* line) {
 }  // namespace
 
 // The documented layout (76 bytes): S1 to S4 at bytes 3 to 6, the
-// hibernation file at 8, Modern Standby (AoAc) at 20.
+// hibernation file at 8, Modern Standby (AoAc) at 20, the file's type at 22
+// (1: reduced).
 extern "C" __declspec(dllexport) BOOLEAN WINAPI GetPwrCapabilities(BYTE* caps) {
   Log("GetPwrCapabilities\n");
   char value[32] = "25";
@@ -45,8 +47,8 @@ extern "C" __declspec(dllexport) BOOLEAN WINAPI GetPwrCapabilities(BYTE* caps) {
   }
   const unsigned long mask = std::strtoul(value, nullptr, 0);
   ZeroMemory(caps, 76);
-  const int offsets[] = {3, 4, 5, 6, 8, 20};
-  for (int bit = 0; bit < 6; ++bit) caps[offsets[bit]] = (mask >> bit) & 1;
+  const int offsets[] = {3, 4, 5, 6, 8, 20, 22};
+  for (int bit = 0; bit < 7; ++bit) caps[offsets[bit]] = (mask >> bit) & 1;
   return TRUE;
 }
 
