@@ -50,6 +50,36 @@ bool Settle(HWND window, DWORD limitMs) {
   return true;
 }
 
+bool BringToFront(HWND form) {
+  if (GetForegroundWindow() != form) {
+    AttachedInput attach(form);
+    SetForegroundWindow(form);
+  }
+  return GetForegroundWindow() == form;
+}
+
+bool KeysReach(HWND form) {
+  if (BringToFront(form)) return true;
+  HWND front = GetForegroundWindow();
+  DWORD pid = 0;
+  if (front) GetWindowThreadProcessId(front, &pid);
+  Fail("keys would not reach the program: " + Utf8(NameOf(form)) + " is not the foreground window, " +
+       (front ? "a window of class " + Utf8(ClassOf(front)) + " (\"" + Utf8(TextOf(front)) +
+                    "\", process " + std::to_string(pid) + ") is"
+              : string("none is")));
+  return false;
+}
+
+HWND ProgramWindow() {
+  HWND main = MainForm();
+  GUITHREADINFO gi{};
+  gi.cbSize = sizeof gi;
+  if (main && GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gi) && gi.hwndActive) {
+    return gi.hwndActive;
+  }
+  return main;
+}
+
 HWND Focus(HWND control, HWND form) {
   AttachedInput attach(form);
   SetForegroundWindow(form);
@@ -213,8 +243,7 @@ void CmdClick(const vector<string>& a) {
   Json j;
   j.Open('{').Key("ok").Bool(true);
   if (mode == "mouse") {
-    AttachedInput attach(form);
-    SetForegroundWindow(form);
+    BringToFront(form);
     RECT r{};
     GetWindowRect(c, &r);
     MouseClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, c);
@@ -276,7 +305,8 @@ void CmdFocus(const vector<string>& a) {
   if (!c) return;
   HWND got = Focus(c, form);
   Json j;
-  j.Open('{').Key("ok").Bool(got == c).Key("focus").Str(NameOf(got)).Close('}');
+  j.Open('{').Key("ok").Bool(got == c && GetForegroundWindow() == form).Key("focus").Str(NameOf(got));
+  j.Close('}');
   Emit(j.Text());
 }
 
@@ -294,6 +324,7 @@ void CmdType(const vector<string>& a) {
   } else {
     HWND got = Focus(c, form);
     if (got != c) return Fail("could not focus " + a[1] + " (focus on " + Utf8(NameOf(got)) + ")");
+    if (!KeysReach(form)) return;
     for (wchar_t ch : text) SendChar(ch);
   }
   if (!Settle(form)) return Fail(kUnsettled);
@@ -303,16 +334,19 @@ void CmdType(const vector<string>& a) {
 }
 
 // key CONTROL|- KEYS: a key (with modifiers) to the control, or to whatever
-// has the focus when CONTROL is "-"; answers once the program has taken it.
+// has the focus in the program's active window when CONTROL is "-"; fails
+// unless that window is in front, and answers once the program has taken it.
 void CmdKey(const vector<string>& a) {
   if (a.size() < 3) return Fail("usage: key CONTROL|- KEYS");
-  HWND form = GetForegroundWindow();
+  HWND form = ProgramWindow();
   if (a[1] != "-") {
     HWND c = FindControl(Wide(a[1]), &form);
     if (!c) return Fail("control not found: " + a[1]);
     HWND got = Focus(c, form);
     if (got != c) return Fail("could not focus " + a[1]);
   }
+  if (!form) return Fail("no window of the program to send keys to");
+  if (!KeysReach(form)) return;
   if (!PressKeyChord(a[2])) return Fail("unknown key " + a[2]);
   SettledOk(form);
 }
@@ -339,8 +373,7 @@ void CmdScroll(const vector<string>& a) {
   string mode = a.size() > 4 ? a[4] : "msg";
   for (int i = 0; i < count; ++i) {
     if (mode == "mouse") {
-      AttachedInput attach(form);
-      SetForegroundWindow(form);
+      BringToFront(form);
       RECT r{};
       GetWindowRect(c, &r);
       int arrow = GetSystemMetrics(SM_CYVSCROLL) / 2;
@@ -385,10 +418,7 @@ void CmdSettle(const vector<string>& a) {
 void CmdSweep(const vector<string>& a) {
   HWND f = FindForm(Wide(a.size() > 1 ? a[1] : "frmMain"));
   if (!f) return Fail("form not found");
-  {
-    AttachedInput attach(f);
-    SetForegroundWindow(f);
-  }
+  BringToFront(f);
   RECT c{};
   GetClientRect(f, &c);
   POINT origin{0, 0};

@@ -110,6 +110,13 @@ void Pump(DWORD ms);
 bool Settle(HWND window, DWORD limitMs = kLimitMs);
 void SettledOk(HWND window);
 HWND FocusedWindow(HWND form);
+// Keys typed with SendInput go to the foreground window, whoever owns it.
+// Makes form the foreground window; true when it is.
+bool BringToFront(HWND form);
+// BringToFront, or false once the answer has said which window is in front.
+bool KeysReach(HWND form);
+// The program's active window (About over the main window), else frmMain.
+HWND ProgramWindow();
 void MouseClickAt(int x, int y, HWND target, bool right = false);
 void MovePointer(int x, int y);
 

@@ -366,7 +366,8 @@ void CmdWindows(const vector<string>&) {
   Emit(j.Text());
 }
 
-// allwindows: every visible top-level window, whoever owns it.
+// allwindows: every visible top-level window, whoever owns it, and the
+// foreground window.
 void CmdAllWindows(const vector<string>&) {
   Json j;
   j.Open('{').Key("ok").Bool(true).Key("windows").Open('[');
@@ -378,7 +379,10 @@ void CmdAllWindows(const vector<string>&) {
     RectJson(j, "screen", h, nullptr);
     j.Close('}');
   }
-  j.Close(']').Close('}');
+  j.Close(']');
+  HWND front = GetForegroundWindow();
+  j.Key("foreground").Str(front ? ClassOf(front) + L" " + TextOf(front) : wstring());
+  j.Close('}');
   Emit(j.Text());
 }
 
