@@ -103,6 +103,37 @@ class NumericFields(SessionTest):
         self.assertOk(self.drv("type", "txtPeriod", "5"))
         self.assertEqual(self.session.text("txtPeriod"), "150")
 
+    def test_typing_into_each_field(self):
+        # Real key presses, one at a time, into the focused field: each row
+        # selects (START, END; 0, -1 is all), presses its keys ("delete" or
+        # one digit each) and reads what the field shows.
+        rows = {
+            "opt(1)": [("txtHour", (0, -1), "12", "12"),
+                       ("txtMin", (0, -1), "30", "30"),
+                       ("txtMin", (0, -1), "45", "45"),
+                       ("txtMin", (0, -1), "05", "05"),
+                       ("txtMin", (0, -1), "59", "59"),
+                       ("txtMin", (0, -1), "75", "59"),
+                       ("txtMin", (0, 0), ["delete"], "09"),
+                       ("txtMin", (1, 2), "7", "07")],
+            "opt(0)": [("txtPeriod", (0, -1), "25", "25"),
+                       ("txtPeriod", (1, 2), "0", "20"),
+                       ("txtPeriod", (0, 0), ["delete"], "1"),
+                       ("txtBlink", (0, -1), "12", "12")],
+        }
+        for mode, cases in rows.items():
+            self.assertOk(self.drv("click", mode, "send"))
+            for field, (start, end), keys, want in cases:
+                with self.subTest(field=field, selection=(start, end), keys=keys):
+                    self.assertOk(self.drv("focus", field), f"focus {field}")
+                    self.assertOk(self.drv("setsel", field, start, end))
+                    for key in keys:
+                        if key == "delete":
+                            self.assertOk(self.drv("key", field, key))
+                        else:
+                            self.assertOk(self.drv("type", field, key), f"typing into {field}")
+                    self.assertEqual(self.session.text(field), want)
+
     def test_held_up_program_is_answered_once_it_took_the_key(self):
         # Stopped for a while, as a loaded machine may hold it up: the key's
         # answer comes once the program has handled it, not after a fixed time.
