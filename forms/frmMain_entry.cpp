@@ -25,11 +25,11 @@ void frmMain::TextChanged(ui::TextBox& txt, ui::ScrollBar& vs) {
 }
 
 void frmMain::SpinChanged(ui::ScrollBar& vs, ui::TextBox& txt, bool twoDigits) {
-  if (!twoDigits) return txt.SetText(PlainDecimal(vs.Value()));
-  const std::string before = txt.Text(), text = TwoDigits(vs.Value());
-  txt.SetText(text);
+  const std::string text = twoDigits ? TwoDigits(vs.Value()) : PlainDecimal(vs.Value());
   // A rewrite that leaves the text as typed (05) leaves its 0 the user's.
-  bMinPadded = text != before && text[0] == '0';
+  const bool padded = text[0] == '0' && txt.Text() != text;
+  txt.SetText(text);
+  if (twoDigits) bMinPadded = padded;
 }
 
 bool frmMain::IsDigitKey(const std::int16_t& KeyAscii) { return KeyAscii >= 48 && KeyAscii <= 57; }
@@ -40,14 +40,15 @@ void frmMain::DigitFilter(std::int16_t& KeyAscii) {
 
 void frmMain::txtMin_KeyPress(std::int16_t& KeyAscii) {
   DigitFilter(KeyAscii);
-  const std::string text = txtMin->Text();
-  if (KeyAscii == 0 || !bMinPadded || txtMin->SelStart() != text.size()) return;
+  std::string text = txtMin->Text();
+  if (KeyAscii == 0 || !bMinPadded || text.size() != 2 || txtMin->SelStart() != 2) return;
   // The digits move left and the new one comes in at the end, so that
   // 3 then 0 reads 30, not 03 with the 0 refused by the limit.
-  const std::string shifted = text.substr(1) + static_cast<char>(KeyAscii);
+  text[0] = text[1];
+  text[1] = static_cast<char>(KeyAscii);
   KeyAscii = 0;
-  txtMin->SetText(shifted);
-  bMinPadded = shifted[0] == '0';
+  txtMin->SetText(text);
+  bMinPadded = text[0] == '0';
 }
 
 void frmMain::opt_Click(int Index) {

@@ -3,23 +3,15 @@
 
 #include "ui/caret_rule.h"
 
-namespace {
-
 TEST(CaretRule, KeepsTheDistanceFromTheEndAndStaysInsideTheText) {
-  struct Case {
-    std::size_t length, caret;  // what the user's edit left
-    std::size_t rewritten, at;  // the rewrite's length, and the caret then
-  };
-  for (const Case& c : {Case{1, 1, 2, 2},    // at the end: "5" becomes "05"
-                        Case{3, 1, 2, 0},    // two from the end
-                        Case{3, 2, 4, 3},    // one from the end
-                        Case{3, 0, 2, 0},    // shorter than the distance: the start
-                        Case{3, 3, 1, 1},    // the end, never past it
-                        Case{2, 5, 3, 3}}) { // a caret past the text counts as the end
+  // The user's edit left LENGTH characters, the caret at CARET; the rewrite
+  // of REWRITTEN characters puts it at AT: two from the end, one from the
+  // end, the start when the rewrite is shorter, the end and never past it.
+  struct Case { std::size_t length, caret, rewritten, at; };
+  for (const Case& c : {Case{1, 1, 2, 2}, Case{3, 1, 2, 0}, Case{3, 2, 4, 3}, Case{3, 0, 2, 0},
+                        Case{3, 3, 1, 1}, Case{2, 5, 3, 3}}) {
     ui::CaretRule rule;
     rule.UserEdited(c.length, c.caret);
     EXPECT_EQ(rule.After(c.rewritten), c.at) << c.length << "," << c.caret << " -> " << c.rewritten;
   }
 }
-
-}  // namespace
