@@ -102,10 +102,15 @@ class frmMain {
   void SpinChanged(ui::ScrollBar& vs, ui::TextBox& txt, bool twoDigits);
   static bool IsDigitKey(const std::int16_t& KeyAscii);
   static void DigitFilter(std::int16_t& KeyAscii);
+  void txtMin_KeyPress(std::int16_t& KeyAscii);
 
   // The shell took NIM_SETVERSION 3 after the last add: the menu comes on
   // WM_CONTEXTMENU, and the keyboard can select the icon.
   bool bTrayVersion3 = false;
+  // The minute text starts with a 0 that the program wrote: the spin's
+  // padding (5 typed becomes 05), kept in front by a shift. A digit typed
+  // at its end shifts in; a 0 the user typed keeps the two-character limit.
+  bool bMinPadded = false;
   // The Esc going down closes an open list: its character is the list's.
   bool bEscForList = false;
   // The seconds left shown by the last tick, for assistive technology;

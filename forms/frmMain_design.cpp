@@ -278,4 +278,5 @@ void frmMain::ConnectHandlers() {
     p.txt->OnKeyPress = [](std::int16_t& key) { DigitFilter(key); };
     p.vs->OnChange = [this, p] { SpinChanged(*p.vs, *p.txt, p.twoDigits); };
   }
+  txtMin->OnKeyPress = [this](std::int16_t& key) { txtMin_KeyPress(key); };
 }

@@ -3,6 +3,7 @@
 // Texts are UTF-8; positions and sizes are twips (1/1440 inch).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,10 @@ class TextBox : public Control {
   virtual std::string Text() const = 0;
   // Raises OnChange at once, nested inside the caller.
   virtual void SetText(const std::string& text) = 0;
+  // Where the selection starts, or the caret when nothing is selected, in
+  // characters: at the text's length, the caret is at the end and nothing
+  // can be selected.
+  virtual std::size_t SelStart() const = 0;
 
   std::function<void()> OnChange;
   // A typed character; setting it to 0 discards the character.

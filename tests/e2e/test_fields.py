@@ -106,6 +106,25 @@ class NumericFields(SessionTest):
         self.assertOk(self.drv("type", "txtPeriod", "5"))
         self.assertEqual(self.session.text("txtPeriod"), "150")
 
+    def test_typing_into_each_field(self):
+        # Real key presses, one at a time, into the focused field: a selection
+        # (0, -1 is all), keys ("delete" or one digit each), what it then shows.
+        for mode, field, rows in [
+                ("opt(1)", "txtHour", [(0, -1, "12", "12")]),
+                ("opt(1)", "txtMin", [(0, -1, "30", "30"), (0, -1, "45", "45"), (0, -1, "05", "05"),
+                                      (0, -1, "59", "59"), (0, -1, "75", "59"), (0, 0, ["delete"], "09"),
+                                      (1, 2, "7", "07")]),
+                ("opt(0)", "txtPeriod", [(0, -1, "25", "25"), (1, 2, "0", "20"), (0, 0, ["delete"], "1")]),
+                ("opt(0)", "txtBlink", [(0, -1, "12", "12")])]:
+            self.assertOk(self.drv("click", mode, "send"))
+            for start, end, keys, want in rows:
+                with self.subTest(field=field, selection=(start, end), keys=keys):
+                    self.assertOk(self.drv("focus", field), f"focus {field}")
+                    self.assertOk(self.drv("setsel", field, start, end))
+                    for key in keys:
+                        self.assertOk(self.drv("key" if key == "delete" else "type", field, key))
+                    self.assertEqual(self.session.text(field), want)
+
     def test_held_up_program_is_answered_once_it_took_the_key(self):
         # Stopped for a while, as a loaded machine may hold it up: the key's
         # answer comes once the program has handled it, not after a fixed time.

@@ -111,8 +111,8 @@ TEST_F(EntryTest, MinuteField) {
   W().DragThumb(*m.vsMin, 59);
   W().SpinUp(*m.vsMin);
   EXPECT_EQ(m.txtMin->Text(), "59");
-  TypeOver(*m.txtMin, "77");  // 7 becomes 07, and a third character is refused
-  EXPECT_EQ(m.txtMin->Text(), "07");
+  TypeOver(*m.txtMin, "77");  // 7 becomes 07, and the next 7 shifts in: 77, beyond 59
+  EXPECT_EQ(m.txtMin->Text(), "59");
   W().SelectAll(*m.txtMin);
   W().Paste(*m.txtMin, "8");
   EXPECT_EQ(m.txtMin->Text(), "08");
@@ -136,8 +136,10 @@ TEST_F(EntryTest, TypedDigitsStayInOrder) {
   m.txtPeriod->SetText("120");
   for (const Case& c : {Case{m.txtPeriod, 0, -1, false, "25", "25"}, Case{m.txtPeriod, 0, -1, false, "30", "30"},
                         Case{m.txtBlink, 0, -1, false, "12", "12"}, Case{m.txtPeriod, 0, -1, false, "120", "120"},
-                        Case{m.txtPeriod, 1, 0, true, "5", "150"}, Case{m.txtMin, 0, -1, false, "45", "04"},
-                        Case{m.txtMin, 0, -1, false, "04", "04"}}) {
+                        Case{m.txtPeriod, 1, 0, true, "5", "150"}, Case{m.txtMin, 0, -1, false, "45", "45"},
+                        Case{m.txtMin, 0, -1, false, "04", "04"}, Case{m.txtMin, 0, -1, false, "30", "30"},
+                        Case{m.txtMin, 0, -1, false, "59", "59"}, Case{m.txtMin, 0, -1, false, "75", "59"},
+                        Case{m.txtMin, 0, -1, false, "053", "05"}}) {  // a 0 typed keeps the limit
     if (c.box == m.txtMin) {
       W().Click(*m.opt[1]);
       m.txtMin->SetText("00");
@@ -156,6 +158,18 @@ TEST_F(EntryTest, TypedDigitsStayInOrder) {
   W().SpinDown(*m.vsPeriod);
   EXPECT_EQ(period.Text(), "149");
   EXPECT_EQ(period.selStart, 0u);
+}
+
+// A digit typed at the end of the spin's 0n shifts in; elsewhere, or behind
+// a first digit that is not 0, the limit refuses it.
+TEST_F(EntryTest, MinuteDigitsShiftInBehindTheSpinsZero) {
+  struct Case { std::int16_t value; std::size_t caret; const char* typed; const char* text; };
+  for (const Case& c : {Case{5, 2, "3", "53"}, Case{8, 1, "3", "08"}, Case{12, 2, "3", "12"}, Case{0, 2, "53", "53"}}) {
+    W().DragThumb(*main->vsMin, c.value);
+    W().Select(*main->txtMin, c.caret, 0);
+    W().TypeInto(*main->txtMin, c.typed);
+    EXPECT_EQ(main->txtMin->Text(), c.text) << c.value << " <- " << c.typed;
+  }
 }
 
 TEST_F(EntryTest, Pasting) {

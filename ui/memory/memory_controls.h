@@ -50,6 +50,7 @@ class MemTextBox : public Mem<TextBox> {
   MemTextBox(MemoryForm& form, const TextBoxDesign& d);
   std::string Text() const override { return text_; }
   void SetText(const std::string& text) override;
+  std::size_t SelStart() const override { return selStart; }
 
   int maxLength = 0;
   std::size_t selStart = 0, selLength = 0;

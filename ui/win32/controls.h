@@ -14,6 +14,7 @@ class TextBoxImpl final : public Wrapped<TextBox> {
   TextBoxImpl(WinForm& form, const TextBoxDesign& d);
   std::string Text() const override;
   void SetText(const std::string& text) override;
+  std::size_t SelStart() const override;
   void OnCommand(WORD code) override;
 
  private:

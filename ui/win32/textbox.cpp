@@ -29,6 +29,12 @@ void TextBoxImpl::SetText(const std::string& text) {
   SendMessageW(hwnd_, EM_SETSEL, at, static_cast<LPARAM>(at));
 }
 
+std::size_t TextBoxImpl::SelStart() const {
+  DWORD start = 0;
+  SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  return start;
+}
+
 void TextBoxImpl::OnCommand(WORD code) {
   if (code != EN_CHANGE) return;
   if (caret_.rewriting == 0) {
