@@ -82,11 +82,11 @@ TEST_F(CountdownTest, TheFiringTickBlinksBeforeTheAction) {
   EXPECT_EQ(tail, (std::vector<std::string>{"Shell_NotifyIconA", "ExitWindowsEx", "Shell_NotifyIconA"}));
 }
 
-TEST_F(CountdownTest, AClockJumpPastTheDeadlineShowsNegativeSecondsAndFires) {
+TEST_F(CountdownTest, AClockJumpPastTheDeadlineShowsZeroAndFires) {
   ArmSeconds("60");
   sys.clock.Advance(3600);
   Win().Tick(*main->Timer);
-  EXPECT_EQ(main->lblStatus->Caption(), "-3540 秒后执行");
+  EXPECT_EQ(main->lblStatus->Caption(), "0 秒后执行");
   EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
 }
 
@@ -331,6 +331,47 @@ TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
   Win().Tick(*main->Timer);
   EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
   EXPECT_TRUE(toolkit.quit);
+}
+
+// Input that keeps coming (a key held down on the window, a program typing
+// into it) puts the action off only until the first tick a second past the
+// deadline, the count standing at 0 and read out once. A disarm that waited
+// when the deadline's tick looked still wins, even on a tick that came late.
+TEST_F(CountdownTest, InputThatKeepsComingPutsTheActionOffOnlyUntilASecondPastTheDeadline) {
+  const std::pair<const char*, std::function<void(StartedProgram&)>> streams[] = {
+      {"held key", [](StartedProgram& p) { p.toolkit.input.push_back([&p] { p.Win().PressKey('7'); }); }},
+      {"sent characters", [](StartedProgram& p) { p.Win().SendChar(*p.main->txtPeriod, '7'); }},
+  };
+  for (const auto& [how, arrive] : streams) {
+    SCOPED_TRACE(how);
+    StartedProgram p;
+    ASSERT_TRUE(p.Start());
+    p.Arm(0, 1);  // the warning is on: the stream comes inside every tick's tray call
+    p.sys.log.during = [&p, &arrive = arrive](const std::string& routine) {
+      if (routine == "Shell_NotifyIconA") arrive(p);
+    };
+    std::vector<std::string> captions;
+    std::vector<std::size_t> calls;
+    for (int tick = 0; tick < 6 && p.Win().Loaded(); ++tick) {
+      if (tick % 2 == 1) p.sys.clock.Advance(1);
+      p.Win().Tick(*p.main->Timer);
+      captions.push_back(p.main->lblStatus->Caption());
+      calls.push_back(p.ActionCalls());
+    }
+    EXPECT_EQ(calls, (std::vector<std::size_t>{0, 0, 0, 1}));
+    EXPECT_EQ(captions, (std::vector<std::string>{"1 秒后执行", "0 秒后执行", "0 秒后执行", "0 秒后执行"}));
+    EXPECT_EQ(p.toolkit.announcements.size(), 2u) << "1 and 0, each once";
+  }
+  ArmSeconds("1");
+  sys.clock.Advance(5);
+  sys.api.duringNotify = [&] {
+    Win().SendClick(*main->cmdTimer);
+    Win().SendChar(*main->txtPeriod, '7');
+  };
+  Win().Tick(*main->Timer);
+  Win().Tick(*main->Timer);
+  EXPECT_TRUE(sys.CallsTo("ExitWindowsEx").empty());
+  EXPECT_EQ(main->lblStatus->Caption(), "定时器禁止");
 }
 
 // The status line's live-region events: the captions heard, one per

@@ -377,16 +377,37 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   Expect("notification after the tick, no nested tick", log, std::string("tick end note 517 "));
 }
 
+// Another thread's message: SendMessage, which waits until the window's
+// thread lets it in, or SendNotifyMessage, which returns at once.
 struct Sender {
-  HWND form;
-  HANDLE go;
+  HWND to;
+  UINT message;
+  LPARAM lParam;
+  HANDLE go;  // sends once it is set; nullptr: at once
+  bool notify = false;
 };
 
-DWORD WINAPI SendRightClick(LPVOID p) {
+DWORD WINAPI Send(LPVOID p) {
   auto* s = static_cast<Sender*>(p);
-  WaitForSingleObject(s->go, INFINITE);
-  SendMessageW(s->form, ui::kTrayMessage, 1, 517);
+  if (s->go != nullptr) WaitForSingleObject(s->go, INFINITE);
+  if (s->notify) SendNotifyMessageW(s->to, s->message, 1, s->lParam);
+  else SendMessageW(s->to, s->message, 1, s->lParam);
   return 0;
+}
+
+HANDLE StartSending(Sender& sender) { return CreateThread(nullptr, 0, &Send, &sender, 0, nullptr); }
+
+void WaitForASentMessage() {
+  while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
+}
+
+// Lets in what the thread sends, should it still wait, until it has ended.
+void Join(HANDLE thread) {
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
+  }
+  CloseHandle(thread);
 }
 
 // A notification held during a tick inside the open menu is handled by a
@@ -397,8 +418,8 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
   ui::Menu& menu = w.form->AddPopupMenu("mnuTest", "Popup");
   menu.AddItem("mnuA", "A");
-  Sender sender{H(*w.form), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  HANDLE thread = CreateThread(nullptr, 0, &SendRightClick, &sender, 0, nullptr);
+  Sender sender{H(*w.form), ui::kTrayMessage, 517, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = StartSending(sender);
   std::string log;
   int ticks = 0, handled = 0;
   w.form->OnTrayNote = [&](int message) {
@@ -411,7 +432,7 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
       log += "tick ";
       // The other thread's message waits for this one's loop.
       SetEvent(sender.go);
-      while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
+      WaitForASentMessage();
     } else if (ticks > 100) {
       EndMenu();  // a notification was lost
     }
@@ -420,14 +441,58 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   w.form->Show();
   w.form->PopupMenu(menu);
   w.form->SetTimerEnabled(timer, false);
-  // Lets the other thread's message in, should it still wait.
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-    MSG m;
-    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
-  }
-  CloseHandle(thread);
+  Join(thread);
   CloseHandle(sender.go);
   Expect("held, then handled in order inside the menu", log, std::string("tick 515 517 "));
+}
+
+// Inside a tick: a click another thread sends while the waiting input is
+// dropped (after a failed action) is dropped with it, never run inside the
+// tick; one that SendNotifyMessage delivers while the tick looks for a
+// waiting command is held, and counts as one. Queued tray pointer moves are
+// no command, and a click queued behind them is one.
+void TestSentInputDuringWaitingCalls(ui::Toolkit& kit) {
+  Window w(kit);
+  w.form->Show();
+  HWND form = H(*w.form);
+  kit.DiscardUserCommands();
+  for (int i = 0; i < 3; ++i) PostMessageW(form, ui::kTrayMessage, 1, WM_MOUSEMOVE);
+  Expect("queued tray moves are no command", kit.UserCommandWaiting(), false);
+  for (int i = 0; i < 3; ++i) PostMessageW(form, ui::kTrayMessage, 1, WM_MOUSEMOVE);
+  PostMessageW(form, ui::kTrayMessage, 1, WM_LBUTTONDBLCLK);
+  Expect("a queued tray click behind moves is a command", kit.UserCommandWaiting(), true);
+  kit.DiscardUserCommands();
+
+  ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
+  Sender sent{FindChild(form, L"cmd"), BM_CLICK, 0, nullptr};
+  Sender notified = sent;
+  notified.notify = true;
+  HANDLE thread = nullptr;
+  std::string log;
+  bool waiting = false;
+  w.cmd->OnClick = [&] { log += "click "; };
+  timer.OnTimer = [&] {
+    log += "tick ";
+    if (thread == nullptr) {
+      thread = StartSending(sent);
+      WaitForASentMessage();
+      kit.DiscardUserCommands();
+    } else {
+      HANDLE other = StartSending(notified);
+      WaitForSingleObject(other, INFINITE);
+      CloseHandle(other);
+      waiting = kit.UserCommandWaiting();
+      w.form->SetTimerEnabled(timer, false);
+      PostQuitMessage(0);
+    }
+    log += "end ";
+  };
+  w.form->SetTimerEnabled(timer, true);
+  kit.Run();
+  Join(thread);
+  Expect("sent during the discard: dropped; notify-sent: held for the tick", log,
+         std::string("tick end tick end click "));
+  Expect("a held notify-sent click is a command waiting", waiting, true);
 }
 
 // A DPI change (the window moved to another monitor) lays every control out
@@ -497,6 +562,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 {"characters by every path", TestCharactersByEveryPath},
                 {"a tick runs to its end", TestTickRunsToItsEnd},
                 {"held notifications inside a menu", TestHeldNotificationsInsideAMenu},
+                {"sent input during waiting calls", TestSentInputDuringWaitingCalls},
                 {"a DPI change lays the window out again", TestDpiChangeLaysTheWindowOutAgain},
                 {"mouse and timers", TestMouseAndTimers}};
   for (const auto& g : groups) {
