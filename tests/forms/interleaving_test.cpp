@@ -34,16 +34,6 @@ constexpr std::string_view kQuietRoutines =
     "GetCurrentProcess OpenProcessToken LookupPrivilegeValueA AdjustTokenPrivileges CloseHandle GetVersionExA "
     "GetLastError GetPwrCapabilities";
 
-// Tells each answer to "does a user's command wait?".
-struct CheckedToolkit : ui::memory::MemoryToolkit {
-  std::function<void(bool waiting)> onCommandCheck;
-  bool UserCommandWaiting() override {
-    const bool waiting = MemoryToolkit::UserCommandWaiting();
-    onCommandCheck(waiting);
-    return waiting;
-  }
-};
-
 class Interleaving {
  public:
   Interleaving(std::uint64_t seed, bool tracing) : rng_(seed), tracing_(tracing) {}
@@ -70,8 +60,7 @@ class Interleaving {
     toolkit.refusePost = [this] { return Pick(6) == 0; };
     toolkit.onCommandCheck = [this](bool waiting) {
       if (waiting != CommandWaits()) Fail(waiting ? "a command was seen where none waited" : "a waiting command was missed");
-      // Only the firing asks: it puts the action off.
-      deferred_ = deferred_ || waiting;
+      deferred_ = deferred_ || waiting;  // only the firing asks, and puts the action off
     };
     toolkit.onDiscard = [this] {
       std::erase_if(pending_, [](const auto& p) { return p.second == ui::Note::Kind::Command; });
@@ -152,9 +141,8 @@ class Interleaving {
     TopLevelTick();
   }
   // A tick from a loop (the program's, the menu's or About's): once the
-  // deadline has come, it fires unless a user's command waits; once it has
-  // been put off, a tick a second or more past the deadline fires whatever
-  // waits.
+  // deadline has come, it fires unless a user's command waits; once put
+  // off, it fires a second or more past the deadline whatever waits.
   void TopLevelTick() {
     const bool due = main->bTimerOn && Win().TimerEnabled(*main->Timer) &&
                      platform::OleDateToSeconds(sys.clock.now) >= platform::OleDateToSeconds(main->dtTarget);
@@ -370,7 +358,7 @@ class Interleaving {
   }
 
   doubles::RecordingSystem sys;
-  CheckedToolkit toolkit;
+  ui::memory::MemoryToolkit toolkit;
   std::unique_ptr<frmMain> main;
   HandlerProbe probe;
   std::mt19937_64 rng_;

@@ -377,37 +377,21 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   Expect("notification after the tick, no nested tick", log, std::string("tick end note 517 "));
 }
 
-// Another thread's message: SendMessage, which waits until the window's
-// thread lets it in, or SendNotifyMessage, which returns at once.
+// Another thread's message, once go is set (nullptr: at once).
 struct Sender {
-  HWND to;
-  UINT message;
-  LPARAM lParam;
-  HANDLE go;  // sends once it is set; nullptr: at once
-  bool notify = false;
+  HWND form;
+  HANDLE go;
+  UINT message = ui::kTrayMessage;
+  LPARAM lParam = 517;
+  bool notify = false;  // SendNotifyMessage, which returns at once
 };
 
 DWORD WINAPI Send(LPVOID p) {
   auto* s = static_cast<Sender*>(p);
   if (s->go != nullptr) WaitForSingleObject(s->go, INFINITE);
-  if (s->notify) SendNotifyMessageW(s->to, s->message, 1, s->lParam);
-  else SendMessageW(s->to, s->message, 1, s->lParam);
+  if (s->notify) SendNotifyMessageW(s->form, s->message, 1, s->lParam);
+  else SendMessageW(s->form, s->message, 1, s->lParam);
   return 0;
-}
-
-HANDLE StartSending(Sender& sender) { return CreateThread(nullptr, 0, &Send, &sender, 0, nullptr); }
-
-void WaitForASentMessage() {
-  while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
-}
-
-// Lets in what the thread sends, should it still wait, until it has ended.
-void Join(HANDLE thread) {
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-    MSG m;
-    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
-  }
-  CloseHandle(thread);
 }
 
 // A notification held during a tick inside the open menu is handled by a
@@ -418,8 +402,8 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
   ui::Menu& menu = w.form->AddPopupMenu("mnuTest", "Popup");
   menu.AddItem("mnuA", "A");
-  Sender sender{H(*w.form), ui::kTrayMessage, 517, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  HANDLE thread = StartSending(sender);
+  Sender sender{H(*w.form), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = CreateThread(nullptr, 0, &Send, &sender, 0, nullptr);
   std::string log;
   int ticks = 0, handled = 0;
   w.form->OnTrayNote = [&](int message) {
@@ -432,7 +416,7 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
       log += "tick ";
       // The other thread's message waits for this one's loop.
       SetEvent(sender.go);
-      WaitForASentMessage();
+      while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
     } else if (ticks > 100) {
       EndMenu();  // a notification was lost
     }
@@ -441,58 +425,54 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   w.form->Show();
   w.form->PopupMenu(menu);
   w.form->SetTimerEnabled(timer, false);
-  Join(thread);
+  // Lets the other thread's message in, should it still wait.
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
+  }
+  CloseHandle(thread);
   CloseHandle(sender.go);
   Expect("held, then handled in order inside the menu", log, std::string("tick 515 517 "));
 }
 
-// Inside a tick: a click another thread sends while the waiting input is
-// dropped (after a failed action) is dropped with it, never run inside the
-// tick; one that SendNotifyMessage delivers while the tick looks for a
-// waiting command is held, and counts as one. Queued tray pointer moves are
-// no command, and a click queued behind them is one.
+// Queued tray moves are no command, a click behind them is. In a tick, a click
+// sent while the waiting input is dropped goes with it, never run inside the
+// tick; a notify-sent one while the tick looks for commands is held, and counts.
 void TestSentInputDuringWaitingCalls(ui::Toolkit& kit) {
   Window w(kit);
   w.form->Show();
   HWND form = H(*w.form);
   kit.DiscardUserCommands();
-  for (int i = 0; i < 3; ++i) PostMessageW(form, ui::kTrayMessage, 1, WM_MOUSEMOVE);
-  Expect("queued tray moves are no command", kit.UserCommandWaiting(), false);
-  for (int i = 0; i < 3; ++i) PostMessageW(form, ui::kTrayMessage, 1, WM_MOUSEMOVE);
-  PostMessageW(form, ui::kTrayMessage, 1, WM_LBUTTONDBLCLK);
-  Expect("a queued tray click behind moves is a command", kit.UserCommandWaiting(), true);
-  kit.DiscardUserCommands();
-
-  ui::Timer& timer = w.form->AddTimer({"Timer", 20, false});
-  Sender sent{FindChild(form, L"cmd"), BM_CLICK, 0, nullptr};
-  Sender notified = sent;
-  notified.notify = true;
+  std::vector<bool> waiting;
+  for (UINT last : {WM_MOUSEMOVE, WM_LBUTTONDBLCLK}) {
+    for (UINT m : {UINT{WM_MOUSEMOVE}, UINT{WM_MOUSEMOVE}, last}) PostMessageW(form, ui::kTrayMessage, 1, m);
+    waiting.push_back(kit.UserCommandWaiting());
+  }
+  HWND button = FindChild(form, L"cmd");
+  Sender sent{button, nullptr, BM_CLICK, 0}, notified{button, nullptr, BM_CLICK, 0, true};
   HANDLE thread = nullptr;
   std::string log;
-  bool waiting = false;
   w.cmd->OnClick = [&] { log += "click "; };
+  ui::Timer& timer = w.form->AddTimer({"Timer", 20, true});
   timer.OnTimer = [&] {
+    w.form->SetTimerEnabled(timer, false);
     log += "tick ";
-    if (thread == nullptr) {
-      thread = StartSending(sent);
-      WaitForASentMessage();
-      kit.DiscardUserCommands();
-    } else {
-      HANDLE other = StartSending(notified);
-      WaitForSingleObject(other, INFINITE);
-      CloseHandle(other);
-      waiting = kit.UserCommandWaiting();
-      w.form->SetTimerEnabled(timer, false);
-      PostQuitMessage(0);
-    }
+    thread = CreateThread(nullptr, 0, &Send, &sent, 0, nullptr);
+    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
+    kit.DiscardUserCommands();
+    HANDLE other = CreateThread(nullptr, 0, &Send, &notified, 0, nullptr);
+    WaitForSingleObject(other, INFINITE);
+    CloseHandle(other);
+    waiting.push_back(kit.UserCommandWaiting());
     log += "end ";
+    PostQuitMessage(0);
   };
-  w.form->SetTimerEnabled(timer, true);
   kit.Run();
-  Join(thread);
-  Expect("sent during the discard: dropped; notify-sent: held for the tick", log,
-         std::string("tick end tick end click "));
-  Expect("a held notify-sent click is a command waiting", waiting, true);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  Expect("tray moves: none; a click behind them, a held notify-sent click: a command", waiting,
+         std::vector<bool>{false, true, true});
+  Expect("sent during the discard: dropped; notify-sent: held for the tick", log, std::string("tick end click "));
 }
 
 // A DPI change (the window moved to another monitor) lays every control out

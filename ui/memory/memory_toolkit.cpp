@@ -35,6 +35,7 @@ MemoryToolkit::MemoryToolkit()
 bool MemoryToolkit::UserCommandWaiting() {
   const bool waiting = gate.CommandHeld() || !input.empty();
   commandsSeenWaiting += waiting ? 1 : 0;
+  if (onCommandCheck) onCommandCheck(waiting);
   return waiting;
 }
 

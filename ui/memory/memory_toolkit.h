@@ -195,6 +195,7 @@ class MemoryToolkit : public Toolkit {
   bool UserCommandWaiting() override;
   void DiscardUserCommands() override;
   int commandsSeenWaiting = 0;  // how often UserCommandWaiting said yes
+  std::function<void(bool waiting)> onCommandCheck;  // sees each answer
 
   // Forms created so far that still exist, newest last.
   std::vector<MemoryForm*> forms;

@@ -174,10 +174,10 @@ void DeliverNote(const Note& note) {
 
 bool Shared::HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // Sent by another thread, however it was sent: SendMessage, or
-  // SendNotifyMessage and SendMessageCallback, of which InSendMessage is not
-  // documented to tell. Inside a handler that answers another thread's message the
-  // program's own sends look the same: only what arrives while the thread
-  // waits in a system call is another thread's.
+  // SendNotifyMessage and SendMessageCallback, which InSendMessage is not
+  // documented to tell. Inside a handler that answers another thread's
+  // message the program's own sends look the same: only what arrives while
+  // the thread waits in a system call is another thread's.
   constexpr DWORD kAnotherThread = ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK;
   if (!HeldWhenSent(msg) || (InSendMessageEx(nullptr) & kAnotherThread) == 0 ||
       (gate.Busy() && platform::waitingCalls == 0)) {
