@@ -117,6 +117,8 @@ class frmMain {
   // arming sets kNotYet, so that its first text is heard.
   static constexpr std::int32_t kNotYet = INT32_MIN;
   std::int32_t lSecondsLeft = kNotYet;
+  // A tick at the deadline left the action to a later one: a command waited.
+  bool bDeferred = false;
 
   ui::Toolkit& toolkit_;
   const platform::System& system_;

@@ -110,6 +110,7 @@ bool frmMain::Arm() {
   lBlinkSecs = platform::ToInt32(platform::NumericValue(txtBlink->Text()));
   dtTarget = deadline;
   lSecondsLeft = kNotYet;
+  bDeferred = false;
   std::string tip = "程序将要在";
   tip.append(platform::DateText(dtTarget, system_.dateFormat)).append("执行").append(sAction);
   SetTrayTip(tip);
@@ -147,17 +148,19 @@ void frmMain::Timer_Timer() {
       platform::OleDateToSeconds(dtTarget) - platform::OleDateToSeconds(system_.clock.Now());
   const std::int32_t secondsLeft = platform::ToInt32(static_cast<double>(left));
   const bool warning = bBlink && secondsLeft <= lBlinkSecs;
+  // Past the deadline (the action put off, the clock moved on) it shows 0.
+  const std::int32_t shown = secondsLeft > 0 ? secondsLeft : 0;
 
-  // Read out sparingly, never on every tick: the first text, each new
-  // minute (rounded up), the start of the warning, and every new text of
-  // the last ten seconds.
-  const auto minutes = [](std::int32_t s) { return s > 0 ? (s - 1) / 60 + 1 : s / 60; };
-  if (lSecondsLeft == kNotYet || minutes(secondsLeft) != minutes(lSecondsLeft) ||
-      (warning && !bWarned) || (secondsLeft <= 10 && secondsLeft != lSecondsLeft)) {
+  // Read out sparingly, never on every tick and never a text twice in a
+  // row: the first text, each new minute (rounded up), the start of the
+  // warning, and every new text of the last ten seconds.
+  const auto minutes = [](std::int32_t s) { return s > 0 ? (s - 1) / 60 + 1 : 0; };
+  if (shown != lSecondsLeft && (lSecondsLeft == kNotYet || minutes(shown) != minutes(lSecondsLeft) ||
+                                (warning && !bWarned) || shown <= 10)) {
     lblStatus->Announce();
   }
-  lSecondsLeft = secondsLeft;
-  lblStatus->SetCaption(std::to_string(secondsLeft).append(" 秒后执行"));
+  lSecondsLeft = shown;
+  lblStatus->SetCaption(std::to_string(shown).append(" 秒后执行"));
 
   if (warning) {
     // The tray icon may sit in the hidden overflow: the last warning is the
@@ -171,11 +174,19 @@ void frmMain::Timer_Timer() {
     bIconPhase = !bIconPhase;
   }
 
-  if (platform::OleDateToSeconds(dtTarget) > platform::OleDateToSeconds(system_.clock.Now())) return;
-  // A command that reached the program first (a disarm, Exit) runs first;
-  // the next tick at which none waits fires. Nothing of this tick calls the
-  // system between this check and the action.
-  if (toolkit_.UserCommandWaiting()) return;
+  const std::int64_t target = platform::OleDateToSeconds(dtTarget);
+  const std::int64_t now = platform::OleDateToSeconds(system_.clock.Now());
+  if (target > now) return;
+  // A command that reached the program first (a disarm, Exit) runs first:
+  // the tick that finds the deadline come, and the later ticks of the
+  // deadline's second, leave the action to the next tick while one waits.
+  // From a second past the deadline on, input that keeps coming (a key
+  // held down, a program that types) puts it off no more. Nothing of this
+  // tick calls the system between this check and the action.
+  if ((!bDeferred || now < target + 1) && toolkit_.UserCommandWaiting()) {
+    bDeferred = true;
+    return;
+  }
   std::uint32_t error = 0;
   if (!PerformAction(error)) {
     ActionFailed(error);

@@ -49,7 +49,7 @@ void HandlerGate::Forget(const Form* form) {
 
 bool HandlerGate::CommandHeld() const {
   for (std::size_t i = head_; i < held_.size(); ++i) {
-    if (held_[i].kind == Note::Kind::Command) return true;
+    if (IsCommand(held_[i].kind)) return true;
   }
   return false;
 }
@@ -59,9 +59,12 @@ void HandlerGate::DiscardCommands() {
 }
 
 // One note per message: a note whose handler waits for the user (the tray
-// menu) leaves the rest to the loop that waits.
+// menu) leaves the rest to the loop that waits. A refused post is tried
+// again later, and at every chance before that.
 void HandlerGate::PostIfDue() {
-  if (depth_ == 0 && HeldCount() > 0 && !posted_) posted_ = post_(context_);
+  if (depth_ > 0 || HeldCount() == 0 || posted_) return;
+  posted_ = post_(context_);
+  if (!posted_) retryLater_(context_);
 }
 
 }  // namespace ui

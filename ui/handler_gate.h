@@ -35,16 +35,24 @@ struct Note {
   std::uint32_t serial = 0;  // for the tests' ledger
 };
 
+// Whether a held note of each kind is a user's command: the pointer moving
+// over the tray icon and the taskbar's restart are not.
+inline constexpr bool kKindIsCommand[] = {true, false, false};
+constexpr bool IsCommand(Note::Kind kind) { return kKindIsCommand[static_cast<int>(kind)]; }
+
 class HandlerGate {
  public:
-  // post(context): arranges for Drain to be called from a loop; true when
-  // it will be. deliver: handles a note as its window would have.
+  // post(context): arranges for Drain to be called from a loop; false when
+  // the loop's queue refused it. retryLater(context): after a refusal,
+  // arranges for Retry to be called from a loop a little later. deliver:
+  // handles a note as its window would have.
   using Post = bool (*)(void* context);
+  using RetryLater = void (*)(void* context);
   using Deliver = void (*)(const Note& note);
   static constexpr std::size_t kMaxNotes = 256;
 
-  HandlerGate(Post post, void* context, Deliver deliver)
-      : post_(post), context_(context), deliver_(deliver) {}
+  HandlerGate(Post post, RetryLater retryLater, void* context, Deliver deliver)
+      : post_(post), retryLater_(retryLater), context_(context), deliver_(deliver) {}
   HandlerGate(const HandlerGate&) = delete;
   HandlerGate& operator=(const HandlerGate&) = delete;
 
@@ -96,6 +104,8 @@ class HandlerGate {
   bool Hold(const Note& note);
   // For the loop: handles the oldest held note.
   void Drain();
+  // For the loop, after a refused post: posts again, if still due.
+  void Retry() { PostIfDue(); }
   // The window went: what was held for it goes too.
   void Forget(const Form* form);
   // A user's command is held.
@@ -114,6 +124,7 @@ class HandlerGate {
   void KeepOnly(Keep keep);
 
   Post post_;
+  RetryLater retryLater_;
   void* context_;
   Deliver deliver_;
   // The queue: its front at head_, removed in constant time.

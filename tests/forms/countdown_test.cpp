@@ -82,11 +82,11 @@ TEST_F(CountdownTest, TheFiringTickBlinksBeforeTheAction) {
   EXPECT_EQ(tail, (std::vector<std::string>{"Shell_NotifyIconA", "ExitWindowsEx", "Shell_NotifyIconA"}));
 }
 
-TEST_F(CountdownTest, AClockJumpPastTheDeadlineShowsNegativeSecondsAndFires) {
+TEST_F(CountdownTest, AClockJumpPastTheDeadlineShowsZeroAndFires) {
   ArmSeconds("60");
   sys.clock.Advance(3600);
   Win().Tick(*main->Timer);
-  EXPECT_EQ(main->lblStatus->Caption(), "-3540 秒后执行");
+  EXPECT_EQ(main->lblStatus->Caption(), "0 秒后执行");
   EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
 }
 
@@ -309,7 +309,8 @@ TEST_F(CountdownTest, ExitDropsTheCountdownWhateverTheShellSendsDuringTheRemoval
 }
 
 // What another program sends while the last tick's tray call waits is held
-// for the tick; a user's command that came first runs before the action.
+// for the tick; a user's command that came first runs before the action,
+// even on a tick that comes late, past a second after the deadline.
 TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
   const std::pair<const char*, std::function<void()>> disarms[] = {
       {"sent", [&] { Win().SendClick(*main->cmdTimer); }},
@@ -317,7 +318,7 @@ TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
   };
   auto lastTickWith = [&](const std::function<void()>& arrive) {
     ArmSeconds("1");  // the warning is on: every tick calls the tray
-    sys.clock.Advance(1);
+    sys.clock.Advance(3);
     sys.api.duringNotify = [&] {
       sys.api.duringNotify = nullptr;
       arrive();
@@ -339,6 +340,27 @@ TEST_F(CountdownTest, ACommandThatCameFirstRunsBeforeTheAction) {
   Win().Tick(*main->Timer);
   EXPECT_EQ(sys.CallsTo("ExitWindowsEx").size(), 1u);
   EXPECT_TRUE(toolkit.quit);
+}
+
+// Input that keeps coming (a key held down, a program typing) puts the action off
+// only until the first tick a second past the deadline; the count stays at 0.
+TEST_F(CountdownTest, InputThatKeepsComingPutsTheActionOffASecondAtMost) {
+  using Stream = void (*)(StartedProgram&);
+  for (Stream arrive : {+[](StartedProgram& p) { p.toolkit.input.push_back([&p] { p.Win().PressKey('7'); }); },
+                        +[](StartedProgram& p) { p.Win().SendChar(*p.main->txtPeriod, '7'); }}) {
+    StartedProgram p;
+    ASSERT_TRUE(p.Start());
+    p.Arm(0, 1);  // the warning is on: the input comes inside every tick's tray call
+    p.sys.log.during = [&](const std::string& routine) { if (routine == "Shell_NotifyIconA") arrive(p); };
+    std::vector<std::string> seen;  // the count's first character and the action calls, each tick
+    for (int tick = 0; tick < 6 && p.Win().Loaded(); ++tick) {
+      p.sys.clock.Advance(tick % 2);
+      p.Win().Tick(*p.main->Timer);
+      seen.push_back(p.main->lblStatus->Caption().substr(0, 1) + std::to_string(p.ActionCalls()));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"10", "00", "00", "01"}));
+    EXPECT_EQ(p.toolkit.announcements.size(), 2u) << "1 and 0, each once";
+  }
 }
 
 // The status line's live-region events: the captions heard, one per

@@ -1,9 +1,10 @@
-// The gate's queue on its own: what it keeps of a flood, and a refused post.
+// The gate on its own: what it keeps of a flood, a refused post, its tables.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "ui/handler_gate.h"
+#include "ui/held_input.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ struct GateRig {
     ++rig->posts;
     return rig->accepting;
   }
+  static void RetryLater(void* self) { ++static_cast<GateRig*>(self)->retries; }
   static void Deliver(const ui::Note& note) { delivered->push_back(note.serial); }
 
   void Arrive(Kind kind, std::uint32_t serial, const ui::Form* form = nullptr) {
@@ -29,9 +31,9 @@ struct GateRig {
 
   static inline std::vector<std::uint32_t>* delivered;
   std::vector<std::uint32_t> log;
-  int posts = 0;
+  int posts = 0, retries = 0;
   bool accepting = true;
-  ui::HandlerGate gate{&Post, this, &Deliver};
+  ui::HandlerGate gate{&Post, &RetryLater, this, &Deliver};
   GateRig() { delivered = &log; }
 };
 
@@ -71,10 +73,11 @@ TEST(HandlerGateQueue, ForgettingAWindowAndDiscardingCommandsKeepTheRest) {
     EXPECT_TRUE(rig.gate.CommandHeld());
     rig.gate.Forget(gone);
     rig.gate.DiscardCommands();
-    EXPECT_FALSE(rig.gate.CommandHeld());
+    rig.Arrive(Kind::PointerMove, 5);
+    EXPECT_FALSE(rig.gate.CommandHeld()) << "a restart and a pointer move are no commands";
   }
   rig.Pump();
-  EXPECT_EQ(rig.log, (std::vector<std::uint32_t>{3}));
+  EXPECT_EQ(rig.log, (std::vector<std::uint32_t>{3, 5}));
 }
 
 TEST(HandlerGateQueue, PostsOncePerNoteAndNeverInsideAHandler) {
@@ -90,6 +93,28 @@ TEST(HandlerGateQueue, PostsOncePerNoteAndNeverInsideAHandler) {
   EXPECT_EQ(rig.posts, 2) << "the second note needs a message of its own";
   rig.gate.Drain();
   EXPECT_EQ(rig.log, (std::vector<std::uint32_t>{1, 2}));
+  rig.accepting = false;
+  {
+    ui::HandlerGate::Handler running(rig.gate);
+    rig.Arrive(Kind::Command, 3);
+  }
+  rig.accepting = true;
+  rig.gate.Retry();
+  EXPECT_EQ(std::pair(rig.retries, rig.posts), std::pair(1, 4)) << "a refused post is retried";
+}
+
+// Sent while a handler waits: held (a user's input) or handled at once. In
+// the queue: a command, or no command (a tray move, in the lParam's low word).
+TEST(HeldInput, MessagesHeldWhenSentAndCommandsWhenQueued) {
+  const struct { std::uint32_t message; std::intptr_t lParam; bool held, command; } rows[] = {
+      {0xF5, 0, true, true},    {0x102, 0, true, true},  {0x10, 0, true, true},  {0x205, 0, true, true},
+      {0x0C, 0, true, false},   {0x115, 0, true, false}, {0xA1, 0, false, true}, {0x20A, 0, false, true},
+      {0x200, 0, false, false}, {0x0D, 0, false, false}, {0x11, 0, false, false},
+      {ui::kTrayMessage, 0x10205, true, true}, {ui::kTrayMessage, 0x10200, true, false}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(std::pair(ui::HeldWhenSent(r.message), ui::CommandWhenQueued(r.message, r.lParam)),
+              std::pair(r.held, r.command)) << "message 0x" << std::hex << r.message;
+  }
 }
 
 }  // namespace

@@ -377,15 +377,20 @@ void TestTickRunsToItsEnd(ui::Toolkit& kit) {
   Expect("notification after the tick, no nested tick", log, std::string("tick end note 517 "));
 }
 
+// Another thread's message, once go is set (nullptr: at once).
 struct Sender {
   HWND form;
   HANDLE go;
+  UINT message = ui::kTrayMessage;
+  LPARAM lParam = 517;
+  bool notify = false;  // SendNotifyMessage, which returns at once
 };
 
-DWORD WINAPI SendRightClick(LPVOID p) {
+DWORD WINAPI Send(LPVOID p) {
   auto* s = static_cast<Sender*>(p);
-  WaitForSingleObject(s->go, INFINITE);
-  SendMessageW(s->form, ui::kTrayMessage, 1, 517);
+  if (s->go != nullptr) WaitForSingleObject(s->go, INFINITE);
+  if (s->notify) SendNotifyMessageW(s->form, s->message, 1, s->lParam);
+  else SendMessageW(s->form, s->message, 1, s->lParam);
   return 0;
 }
 
@@ -398,7 +403,7 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   ui::Menu& menu = w.form->AddPopupMenu("mnuTest", "Popup");
   menu.AddItem("mnuA", "A");
   Sender sender{H(*w.form), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  HANDLE thread = CreateThread(nullptr, 0, &SendRightClick, &sender, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, &Send, &sender, 0, nullptr);
   std::string log;
   int ticks = 0, handled = 0;
   w.form->OnTrayNote = [&](int message) {
@@ -428,6 +433,46 @@ void TestHeldNotificationsInsideAMenu(ui::Toolkit& kit) {
   CloseHandle(thread);
   CloseHandle(sender.go);
   Expect("held, then handled in order inside the menu", log, std::string("tick 515 517 "));
+}
+
+// Queued tray moves are no command, a click behind them is. In a tick, a click
+// sent while the waiting input is dropped goes with it, never run inside the
+// tick; a notify-sent one while the tick looks for commands is held, and counts.
+void TestSentInputDuringWaitingCalls(ui::Toolkit& kit) {
+  Window w(kit);
+  w.form->Show();
+  HWND form = H(*w.form);
+  kit.DiscardUserCommands();
+  std::vector<bool> waiting;
+  for (UINT last : {WM_MOUSEMOVE, WM_LBUTTONDBLCLK}) {
+    for (UINT m : {UINT{WM_MOUSEMOVE}, UINT{WM_MOUSEMOVE}, last}) PostMessageW(form, ui::kTrayMessage, 1, m);
+    waiting.push_back(kit.UserCommandWaiting());
+  }
+  HWND button = FindChild(form, L"cmd");
+  Sender sent{button, nullptr, BM_CLICK, 0}, notified{button, nullptr, BM_CLICK, 0, true};
+  HANDLE thread = nullptr;
+  std::string log;
+  w.cmd->OnClick = [&] { log += "click "; };
+  ui::Timer& timer = w.form->AddTimer({"Timer", 20, true});
+  timer.OnTimer = [&] {
+    w.form->SetTimerEnabled(timer, false);
+    log += "tick ";
+    thread = CreateThread(nullptr, 0, &Send, &sent, 0, nullptr);
+    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) Sleep(1);
+    kit.DiscardUserCommands();
+    HANDLE other = CreateThread(nullptr, 0, &Send, &notified, 0, nullptr);
+    WaitForSingleObject(other, INFINITE);
+    CloseHandle(other);
+    waiting.push_back(kit.UserCommandWaiting());
+    log += "end ";
+    PostQuitMessage(0);
+  };
+  kit.Run();
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  Expect("tray moves: none; a click behind them, a held notify-sent click: a command", waiting,
+         std::vector<bool>{false, true, true});
+  Expect("sent during the discard: dropped; notify-sent: held for the tick", log, std::string("tick end click "));
 }
 
 // A DPI change (the window moved to another monitor) lays every control out
@@ -497,6 +542,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 {"characters by every path", TestCharactersByEveryPath},
                 {"a tick runs to its end", TestTickRunsToItsEnd},
                 {"held notifications inside a menu", TestHeldNotificationsInsideAMenu},
+                {"sent input during waiting calls", TestSentInputDuringWaitingCalls},
                 {"a DPI change lays the window out again", TestDpiChangeLaysTheWindowOutAgain},
                 {"mouse and timers", TestMouseAndTimers}};
   for (const auto& g : groups) {

@@ -278,7 +278,7 @@ void MemoryForm::CloseButton() {
 }
 
 void MemoryForm::TrayNotify(int mouseMessage) {
-  Arrive({this, 0, kTray, 0, mouseMessage, mouseMessage == 512 ? Note::Kind::PointerMove : Note::Kind::Command});
+  Arrive({this, 0, kTray, 0, mouseMessage, TrayNoteKind(mouseMessage)});
 }
 
 void MemoryForm::ShellRestart() { Arrive({this, 0, kRestart, 0, 0, Note::Kind::Restart}); }
@@ -300,7 +300,9 @@ void MemoryForm::QueueClick(Button& button) {
 
 void MemoryForm::Arrive(Note note) {
   note.serial = ++toolkit_.nextSerial;
-  if (!toolkit_.gate.Hold(note)) Dispatch([&] { Deliver(note); });
+  // The shell's restart is held as the tray's notes are.
+  const bool holds = note.kind == Note::Kind::Restart || HeldWhenSent(note.message);
+  if (!holds || !toolkit_.gate.Hold(note)) Dispatch([&] { Deliver(note); });
   else if (!toolkit_.gate.Busy()) toolkit_.PumpPosted();
 }
 

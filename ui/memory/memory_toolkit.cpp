@@ -17,10 +17,11 @@ MemoryToolkit::MemoryToolkit()
     : gate(
           [](void* self) {
             auto* kit = static_cast<MemoryToolkit*>(self);
+            if (kit->refusePost && kit->refusePost()) return false;
             kit->posted.push_back([kit] { kit->gate.Drain(); });
             return true;
           },
-          this,
+          [](void* self) { static_cast<MemoryToolkit*>(self)->retryDue = true; }, this,
           [](const Note& note) { const_cast<MemoryForm*>(static_cast<const MemoryForm*>(note.form))->Deliver(note); }) {
   gate.afterHandler = [](void* self) {
     auto* kit = static_cast<MemoryToolkit*>(self);
@@ -34,6 +35,7 @@ MemoryToolkit::MemoryToolkit()
 bool MemoryToolkit::UserCommandWaiting() {
   const bool waiting = gate.CommandHeld() || !input.empty();
   commandsSeenWaiting += waiting ? 1 : 0;
+  if (onCommandCheck) onCommandCheck(waiting);
   return waiting;
 }
 
@@ -56,9 +58,14 @@ void MemoryToolkit::WaitForUser(std::function<void()>& script) {
 }
 
 void MemoryToolkit::PumpPosted() {
-  while (!posted.empty() || !input.empty()) {
+  while (!posted.empty() || !input.empty() || retryDue) {
     if (sentMeanwhile) sentMeanwhile();
-    if (posted.empty() && input.empty()) break;
+    if (posted.empty() && input.empty()) {
+      // The retry's timer comes once nothing else waits.
+      if (!std::exchange(retryDue, false)) break;
+      gate.Retry();
+      continue;
+    }
     auto& queue = posted.empty() ? input : posted;
     const std::function<void()> message = std::move(queue.front());
     queue.pop_front();

@@ -17,6 +17,7 @@
 
 #include "ui/controls.h"
 #include "ui/handler_gate.h"
+#include "ui/held_input.h"
 #include "ui/memory/memory_controls.h"
 
 namespace ui::memory {
@@ -117,8 +118,8 @@ class MemoryForm : public Form {
   // Handles a note now (a held one, from the gate).
   void Deliver(const Note& note);
   // The messages of the notes.
-  static constexpr std::uint32_t kTray = 0x200, kRestart = 0xC000, kClick = 0xF5, kChar = 0x102,
-                                 kClose = 0x10;
+  static constexpr std::uint32_t kTray = kTrayMessage, kRestart = 0xC000, kClick = kBmClick,
+                                 kChar = kWmChar, kClose = kWmClose;
 
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
@@ -194,6 +195,7 @@ class MemoryToolkit : public Toolkit {
   bool UserCommandWaiting() override;
   void DiscardUserCommands() override;
   int commandsSeenWaiting = 0;  // how often UserCommandWaiting said yes
+  std::function<void(bool waiting)> onCommandCheck;  // sees each answer
 
   // Forms created so far that still exist, newest last.
   std::vector<MemoryForm*> forms;
@@ -225,6 +227,10 @@ class MemoryToolkit : public Toolkit {
   // message from the queue.
   std::function<void()> sentMeanwhile;
   void PumpPosted();
+  // Refuses the gate's post while it says so, as a full queue does; the
+  // retry's timer is due then.
+  std::function<bool()> refusePost;
+  bool retryDue = false;
   // Every note that arrives gets the next serial; onDeliver sees each
   // delivery, and whether its window had gone.
   std::uint32_t nextSerial = 0;

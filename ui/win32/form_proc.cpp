@@ -1,5 +1,6 @@
 // The form's window procedure: one short function per message.
 #include "platform/win32/winapi_win32.h"
+#include "ui/held_input.h"
 #include "ui/win32/form.h"
 #include "ui/win32/timer_menu.h"
 
@@ -24,9 +25,7 @@ LRESULT WinForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const bool restart = msg == shared_.taskbarCreated && msg != 0;
   if (restart || msg == kTrayMessage) {
     const Note note{this, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam,
-                    restart ? Note::Kind::Restart
-                    : LOWORD(lParam) == WM_MOUSEMOVE ? Note::Kind::PointerMove
-                                                     : Note::Kind::Command};
+                    restart ? Note::Kind::Restart : TrayNoteKind(lParam)};
     if (!shared_.gate.Hold(note)) OnShellNote(note);
     return 0;
   }
@@ -173,30 +172,17 @@ void DeliverNote(const Note& note) {
   }
 }
 
-namespace {
-// What a user or another program does to a window: keys, mouse buttons,
-// characters, clicks, commands, close requests, texts and spins.
-bool IsUserInput(UINT msg) {
-  switch (msg) {
-    case WM_CLOSE:
-    case WM_SETTEXT:
-    case BM_CLICK:
-    case WM_COMMAND:
-    case WM_SYSCOMMAND:
-    case WM_VSCROLL:
-    case WM_IME_CHAR: return true;
-    default:
-      return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
-             (msg >= WM_LBUTTONDOWN && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL);
-  }
-}
-}  // namespace
-
 bool Shared::HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Inside a handler, InSendMessage stays true for the program's own sends
-  // once a handler runs for another thread's message: only what arrives
-  // while the thread waits in a system call is another thread's.
-  if (!IsUserInput(msg) || !InSendMessage() || (gate.Busy() && platform::waitingCalls == 0)) return false;
+  // Sent by another thread, however it was sent: SendMessage, or
+  // SendNotifyMessage and SendMessageCallback, which InSendMessage is not
+  // documented to tell. Inside a handler that answers another thread's
+  // message the program's own sends look the same: only what arrives while
+  // the thread waits in a system call is another thread's.
+  constexpr DWORD kAnotherThread = ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK;
+  if (!HeldWhenSent(msg) || (InSendMessageEx(nullptr) & kAnotherThread) == 0 ||
+      (gate.Busy() && platform::waitingCalls == 0)) {
+    return false;
+  }
   Note note{form, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam, Note::Kind::Command};
   if (msg == WM_SETTEXT && lParam != 0) {
     // The sender's text lives only as long as its call: the note keeps a copy.

@@ -1,6 +1,7 @@
 #include "ui/win32/message_loop.h"
 
 #include "ui/win32/form.h"
+#include "ui/win32/waiting_calls.h"
 
 namespace ui::win32 {
 
@@ -45,13 +46,13 @@ bool PreTranslate(const Shared& shared, MSG& msg) {
 
 void RunMessageLoop(const Shared& shared) {
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(shared, msg);
+  while (GetMessageWaiting(&msg) > 0) Dispatch(shared, msg);
 }
 
 void RunModalLoop(const Shared& shared, const std::function<bool()>& done) {
   MSG msg;
   while (!done()) {
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    BOOL got = GetMessageWaiting(&msg);
     if (got == 0) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;

@@ -21,14 +21,17 @@ inline constexpr wchar_t kNameProp[] = L"VesperaName";
 // for one of its own.
 inline constexpr UINT kDrainMessage = WM_APP + 1;
 
-// The hidden owner's timer that posts kDrainMessage again after a refused post.
+// The hidden owner's timer that lets the gate post kDrainMessage again
+// after a refused post.
 inline constexpr UINT_PTR kDrainRetryTimer = 1;
 
 // Handles a held note as its window would have (form_proc.cpp).
 void DeliverNote(const Note& note);
-// Posts kDrainMessage to the owner of the Shared given, or retries from the
-// owner's timer until a post succeeds (toolkit.cpp).
+// Posts kDrainMessage to the owner of the Shared given; false when refused
+// (toolkit.cpp).
 bool PostDrain(void* shared);
+// After a refused post: the owner's timer lets the gate post again (toolkit.cpp).
+void RetryDrain(void* shared);
 // Raises the live-region event of the labels announced by the handler that
 // ended (toolkit.cpp).
 void AnnounceLabels(void* shared);
@@ -41,7 +44,7 @@ void RaiseMouseMove(HandlerGate& gate,
 
 struct Shared {
   Shared(HINSTANCE module, int screenDpi)
-      : instance(module), systemDpi(screenDpi), gate(&PostDrain, this, &DeliverNote) {
+      : instance(module), systemDpi(screenDpi), gate(&PostDrain, &RetryDrain, this, &DeliverNote) {
     gate.afterHandler = &AnnounceLabels;
   }
   Shared(const Shared&) = delete;

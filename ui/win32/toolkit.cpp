@@ -2,9 +2,11 @@
 #include <utility>
 
 #include "platform/win32/winapi_win32.h"
+#include "ui/held_input.h"
 #include "ui/win32/container.h"
 #include "ui/win32/form.h"
 #include "ui/win32/message_loop.h"
+#include "ui/win32/waiting_calls.h"
 #include "ui/win32/wide.h"
 #include "ui/win32/win32_toolkit.h"
 
@@ -12,10 +14,12 @@ namespace ui::win32 {
 
 bool PostDrain(void* shared) {
   HWND owner = static_cast<Shared*>(shared)->owner;
-  if (owner == nullptr) return false;
-  // A full queue refuses the post: the owner's timer tries again.
-  if (PostMessageW(owner, kDrainMessage, 0, 0) == FALSE) SetTimer(owner, kDrainRetryTimer, 100, nullptr);
-  return true;
+  // A full queue refuses the post.
+  return owner != nullptr && PostMessageW(owner, kDrainMessage, 0, 0) != FALSE;
+}
+
+void RetryDrain(void* shared) {
+  if (HWND owner = static_cast<Shared*>(shared)->owner) SetTimer(owner, kDrainRetryTimer, 100, nullptr);
 }
 
 Shared::~Shared() {
@@ -65,25 +69,23 @@ int ScreenDpi() {
 
 // The hidden owner: it handles the held shell notifications.
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_TIMER && wParam == kDrainRetryTimer) {
-    KillTimer(hwnd, kDrainRetryTimer);
-  } else if (msg != kDrainMessage) {
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
+  const bool retry = msg == WM_TIMER && wParam == kDrainRetryTimer;
+  if (!retry && msg != kDrainMessage) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (retry) KillTimer(hwnd, kDrainRetryTimer);
   if (auto* shared = reinterpret_cast<Shared*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-    shared->gate.Drain();
+    if (retry) shared->gate.Retry();
+    else shared->gate.Drain();
   }
   return 0;
 }
 
-// Queued messages that are a user's command: keys and characters, mouse
-// buttons (not moves), the commands another program may post, and the
-// tray's notes (its pointer move aside).
-constexpr UINT kCommandRanges[][2] = {
-    {WM_CLOSE, WM_CLOSE},           {BM_CLICK, BM_CLICK},           {WM_KEYFIRST, WM_KEYLAST},
-    {WM_COMMAND, WM_SYSCOMMAND},    {WM_LBUTTONDOWN, WM_MOUSELAST}, {WM_IME_CHAR, WM_IME_CHAR},
-    {WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK}, {kTrayMessage, kTrayMessage},
-};
+static_assert(kWmSetText == WM_SETTEXT && kWmClose == WM_CLOSE && kWmNcLButtonDown == WM_NCLBUTTONDOWN &&
+              kWmNcMButtonDblClk == WM_NCMBUTTONDBLCLK && kBmClick == BM_CLICK && kWmKeyFirst == WM_KEYFIRST &&
+              kWmChar == WM_CHAR && kWmKeyLast == WM_KEYLAST && kWmCommand == WM_COMMAND &&
+              kWmSysCommand == WM_SYSCOMMAND && kWmVScroll == WM_VSCROLL && kWmMouseMove == WM_MOUSEMOVE &&
+              kWmLButtonDown == WM_LBUTTONDOWN && kWmMouseWheel == WM_MOUSEWHEEL &&
+              kWmMouseLast == WM_MOUSELAST && kWmImeChar == WM_IME_CHAR,
+              "the input tables name the window system's messages");
 
 class Win32Toolkit final : public Toolkit {
  public:
@@ -111,14 +113,16 @@ class Win32Toolkit final : public Toolkit {
   void Run() override { RunMessageLoop(*shared_); }
 
   // Peeking first lets in what other threads send meanwhile; the gate holds
-  // it, so the gate is asked last.
+  // it, so the gate is asked last. A peek sees only the first message of
+  // its range: one that is no command (a tray pointer move, of which only
+  // the latest counts) is taken out to see what lies behind it.
   bool UserCommandWaiting() override {
-    platform::WaitingCall waiting;
     MSG msg;
-    for (const auto& range : kCommandRanges) {
-      if (PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE | PM_NOYIELD) &&
-          !(msg.message == kTrayMessage && LOWORD(msg.lParam) == WM_MOUSEMOVE)) {
-        return true;
+    for (const InputRange& r : kInputRanges) {
+      if (!r.commandWhenQueued) continue;
+      while (PeekMessageWaiting(&msg, r.first, r.last, PM_NOREMOVE)) {
+        if (CommandWhenQueued(msg.message, msg.lParam)) return true;
+        PeekMessageWaiting(&msg, r.first, r.last, PM_REMOVE);
       }
     }
     return shared_->gate.CommandHeld();
@@ -126,8 +130,9 @@ class Win32Toolkit final : public Toolkit {
 
   void DiscardUserCommands() override {
     MSG msg;
-    for (const auto& range : kCommandRanges) {
-      while (PeekMessageW(&msg, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {}
+    for (const InputRange& r : kInputRanges) {
+      if (!r.commandWhenQueued) continue;
+      while (PeekMessageWaiting(&msg, r.first, r.last, PM_REMOVE)) {}
     }
     shared_->gate.DiscardCommands();
   }
