@@ -20,7 +20,7 @@ from pathlib import Path
 
 from relay_log import RELAY_RE, Call, explorer_command_line, relay_strings, web_page  # noqa: F401
 from vdriver_client import Driver  # noqa: F401
-from wine_setup import DESKTOP, DESKTOP_SIZE, context, pe_machine, wine, wine_env, wineserver  # noqa: F401
+from wine_setup import DESKTOP, DESKTOP_SIZE, REPO, context, pe_machine, wine, wine_env, wineserver  # noqa: F401
 
 # How long a test waits for the program to reach a state it expects: far
 # beyond what an idle machine needs, so that a loaded one passes too.
