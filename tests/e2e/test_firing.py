@@ -48,8 +48,8 @@ def arm(testcase, s, action, force, delay=DELAY, unit="秒"):
 
 
 def press(testcase, s, action, force, delay=DELAY, unit="秒"):
-    """Sets up the action and its delay and presses cmdTimer; the deadline
-    second's start, in Wine ticks, had it armed."""
+    """Sets up the action and its delay and presses cmdTimer; the earliest
+    start of the deadline second, in Wine ticks, had it armed."""
     drv = s.driver
     testcase.assertTrue(drv("select", "cmbAction", "=" + action).get("ok"),
                         f"no entry {action} in {s.control('cmbAction')['items']}")
@@ -63,9 +63,9 @@ def press(testcase, s, action, force, delay=DELAY, unit="秒"):
     testcase.assertEqual(typed.get("text"), str(delay), typed)
     click = drv("click", "cmdTimer", "sync")
     testcase.assertTrue(click.get("ok"), click)
-    before, after = click["before"], click["after"]
-    # The program read "now" between the two stamps; both lie in one second.
-    testcase.assertEqual(before["local"][:19], after["local"][:19], click)
+    # The program read "now" between the two stamps, mostly in one second;
+    # a slow click (a loaded machine) may end in the next.
+    before = click["before"]
     return before["ticks"] - local_ms(before) + delay * 1000
 
 
@@ -82,7 +82,7 @@ def assert_on_time(testcase, s, deadline):
     testcase.assertTrue(left and left[-1] <= 0, f"the action came in a tick before the deadline: {left}\n{log}")
     testcase.assertEqual([n for n in left[:-1] if n <= 0], [],
                          f"ticks that saw the deadline reached passed without the action\n{log}")
-    # Against the arming second: the program counted from it.
+    # Against the earliest second the program can have armed in.
     early = deadline - calls[fired].tick
     testcase.assertLessEqual(early, 50, f"fired {early} ms before the deadline second began\n{log}")
 
