@@ -170,7 +170,7 @@ class Faults(unittest.TestCase):
         ended = s.wait_ended(MODAL_DELAY + e2e.LIMIT)
         calls = s.relay(s.vespera_pid, ACTION_CALLS + ["Shell_NotifyIconA"])
         log = "\n".join(map(repr, calls))
-        self.assertTrue(ended, f"the program still runs\n{log}")
+        self.assertTrue(ended, f"the program still runs: {s.still_running()}\n{log}")
         acts = [c for c in calls if c.func in ACTION_CALLS]
         if expect is None:
             self.assertEqual(acts, [], f"an action reached the system\n{log}")

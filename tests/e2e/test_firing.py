@@ -94,7 +94,7 @@ class Firing(unittest.TestCase):
         ended = s.wait_ended(DELAY + e2e.LIMIT)
         calls = s.relay(s.vespera_pid, ACTION_CALLS + PRIVILEGE + ["Shell_NotifyIconA"])
         log = "\n".join(map(repr, calls))
-        self.assertTrue(ended, f"the program still runs after the deadline\n{log}")
+        self.assertTrue(ended, f"the program still runs after the deadline: {s.still_running()}\n{log}")
         acts = [c for c in calls if c.func in ACTION_CALLS]
         tray = [c for c in calls if c.func == "Shell_NotifyIconA"]
         deletes = [c for c in tray if c.int_arg(0) == 2]

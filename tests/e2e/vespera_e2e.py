@@ -152,6 +152,19 @@ class Session:
             time.sleep(0.2)
         return False
 
+    def still_running(self):
+        """What the vespera.exe processes left are doing: each thread's
+        state and the kernel routine it waits in."""
+        out = []
+        for pid in self.unix_processes():
+            for task in Path(f"/proc/{pid}/task").glob("*"):
+                try:
+                    state = (task / "stat").read_text().rsplit(")", 1)[1].split()[0]
+                    out.append(f"{pid}/{task.name} {state} {(task / 'wchan').read_text()}")
+                except OSError:
+                    continue
+        return out
+
     def relay(self, pid=None, funcs=None, kinds=("Call",)):
         self.relay_file.flush()
         calls = []
