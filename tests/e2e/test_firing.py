@@ -70,18 +70,19 @@ def press(testcase, s, action, force, delay=DELAY, unit="秒"):
 
 
 def assert_on_time(testcase, s, deadline):
-    """The action came in the first countdown tick that saw the deadline
-    reached (none came before the deadline second began, and no tick that
-    saw it reached passed without the action), whatever the machine's load:
-    a tick is known by its status text, the seconds left it read."""
+    """The action came on time, whatever the machine's load: not before the
+    deadline second began, and in the countdown's tick that first read the
+    deadline reached, none passing it by. A tick is known by its status
+    text, the seconds left it read first; it reads the clock again for the
+    action, so the tick that shows one second left may fire too."""
     calls = s.relay(s.vespera_pid, ACTION_CALLS + ["SetWindowTextW"])
     log = "\n".join(map(repr, calls))
     fired = next(i for i, c in enumerate(calls) if c.func in ACTION_CALLS)
     left = [int(m[1]) for c in calls[:fired] for m in map(COUNTDOWN.fullmatch, e2e.relay_strings(c.raw_args))
             if m]
-    testcase.assertTrue(left and left[-1] <= 0, f"the action came in a tick before the deadline: {left}\n{log}")
+    testcase.assertTrue(left, f"no countdown tick came before the action\n{log}")
     testcase.assertEqual([n for n in left[:-1] if n <= 0], [],
-                         f"ticks that saw the deadline reached passed without the action\n{log}")
+                         f"ticks that read the deadline reached passed without the action\n{log}")
     # Against the earliest second the program can have armed in.
     early = deadline - calls[fired].tick
     testcase.assertLessEqual(early, 50, f"fired {early} ms before the deadline second began\n{log}")
