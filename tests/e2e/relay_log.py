@@ -13,7 +13,7 @@ RELAY_FUNCTIONS = [
     "GetVersionExA", "SetForegroundWindow", "ShellExecuteA", "InitCommonControls",
     "CreateProcessA", "CreateProcessW", "WinExec", "MessageBoxA", "MessageBoxW",
     "ShowWindow", "AppendMenuW", "AppendMenuA", "TrackPopupMenu", "TrackPopupMenuEx",
-    "GetPwrCapabilities",
+    "GetPwrCapabilities", "SetWindowTextW",
 ]
 
 RELAY_RE = re.compile(
@@ -33,9 +33,20 @@ class Call:
         return f"{self.tick}ms {self.pid:04x} {self.kind} {self.func}({self.raw_args}) {self.rest}"
 
 
+ESCAPES = {"n": "\n", "r": "\r", "t": "\t"}
+
+
+def unescape(m):
+    """One escape of Wine's debug strings: \\n, \\"; \\xHH in a byte text,
+    \\HHHH in a wide one."""
+    e = m.group(1)
+    return chr(int(e.lstrip("x"), 16)) if len(e) > 1 else ESCAPES.get(e, e)
+
+
 def relay_strings(text):
     """The texts of a relay line's L"..." and "..." arguments, unescaped."""
-    return [re.sub(r'\\(.)', r'\1', m) for m in re.findall(r'L?"((?:[^"\\]|\\.)*)"', text)]
+    return [re.sub(r'\\(x[0-9a-f]{2}|[0-9a-f]{4}|.)', unescape, m)
+            for m in re.findall(r'L?"((?:[^"\\]|\\.)*)"', text)]
 
 
 def web_page(build):

@@ -2,8 +2,7 @@
 from the real z-order, Esc on an open list, the status line's live-region
 events and the tray icon's keyboard notes."""
 
-import time
-
+import vespera_e2e as e2e
 from base import SessionTest
 
 WS_TABSTOP = 0x00010000
@@ -32,13 +31,10 @@ class ScreenReader(SessionTest):
         self.assertEqual(c["cmbAction"]["prev"], "lbl(0)", "the list keeps its visible caption")
 
 
-def wait_for(what, condition, timeout=20):
-    """Polls condition() until it is true; fails the test after timeout seconds."""
-    end = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > end:
-            raise AssertionError(f"timed out waiting for {what}")
-        time.sleep(0.05)
+def wait_for(what, condition):
+    """Polls condition() until it is true; fails the test after the limit."""
+    if not e2e.wait_until(condition, e2e.LIMIT, 0.05):
+        raise AssertionError(f"timed out waiting for {what}")
 
 
 def handled_so_far(t):
@@ -61,7 +57,7 @@ class Keyboard(SessionTest):
         self.assertTrue(self.drv("wait", "frmMain", 0, "visible").get("ok"),
                         "Esc for the open list hid the window")
         self.assertOk(self.drv("key", "-", "esc"))
-        self.assertOk(self.drv("waitgone", "frmMain", 5000), "Esc on the closed list kept the window")
+        self.assertOk(self.drv("waitgone", "frmMain", e2e.LIMIT_MS), "Esc on the closed list kept the window")
         self.show_main()
 
 
@@ -122,13 +118,13 @@ class TrayKeyboard(SessionTest):
         self.show_main()
         self.assertOk(self.drv("focus", "txtBlink"))
         self.assertOk(self.drv("close", "frmMain"))
-        self.assertOk(self.drv("waitgone", "frmMain", 5000))
+        self.assertOk(self.drv("waitgone", "frmMain", e2e.LIMIT_MS))
         s = self.session
         asked = len(s.relay(s.vespera_pid, ["SetForegroundWindow"]))
         # NIN_KEYSELECT, which the shell may send twice.
         self.drv("tray", 1025)
         self.drv("tray", 1025)
-        main = self.assertOk(self.drv("wait", "frmMain", 5000, "visible"), "Enter did not show the window")
+        main = self.assertOk(self.drv("wait", "frmMain", e2e.LIMIT_MS, "visible"), "Enter did not show the window")
         wait_for("the window in front", lambda: self.drv("wait", "frmMain", 0, "visible")["foreground"])
         # Showing alone would do under Wine, not on Windows: the program asks.
         handled_so_far(self)
@@ -137,7 +133,7 @@ class TrayKeyboard(SessionTest):
         self.assertEqual(self.drv("focused")["focus"], "txtBlink", "the focus was not restored")
         # A left click's note does nothing.
         self.assertOk(self.drv("close", "frmMain"))
-        self.assertOk(self.drv("waitgone", "frmMain", 5000))
+        self.assertOk(self.drv("waitgone", "frmMain", e2e.LIMIT_MS))
         self.drv("tray", 1024)
         handled_so_far(self)
         self.assertFalse(self.drv("wait", "frmMain", 0, "visible").get("ok"), "NIN_SELECT showed the window")

@@ -6,7 +6,6 @@ icon drawn without a square around it."""
 import re
 import subprocess
 import sys
-import time
 import unittest
 
 import vespera_e2e as e2e
@@ -51,32 +50,32 @@ class DpiChecks:
 
     def test_design_pointer_tray_and_dpi_change(self):
         s, drv, dpi = self.session, self.drv, self.dpi
-        main = self.assertOk(drv("wait", "frmMain", 5000, "visible"))
+        main = self.assertOk(drv("wait", "frmMain", e2e.LIMIT_MS, "visible"))
         self.assertEqual(main["client"][2:], [mul_div(3780, dpi), mul_div(4335, dpi)],
                          "the client area is not the design at the screen's DPI")
         if dpi == 144:
             shots = self.ctx.shots
             shots.mkdir(parents=True, exist_ok=True)
-            time.sleep(0.5)
+            self.assertOk(drv("settle", "frmMain"), "main window drawn")
             s.screenshot(shots / "main-144dpi.png", crop_box(main["screen"], limit=(1024, 768)))
 
         # The real icon: a right click opens the menu, a double click restores.
         self.assertOk(drv("trayicon", "right"), "right click on the tray icon")
-        self.assertTrue(self.wait_for(lambda: popups(drv)), "no menu after a real right click")
+        self.wait_for(lambda: popups(drv), "no menu after a real right click")
         drv("key", "-", "esc")
-        self.assertTrue(self.wait_for(lambda: not popups(drv)), "the menu did not close")
+        self.wait_for(lambda: not popups(drv), "the menu did not close")
         drv("close", "frmMain")
-        self.assertOk(drv("waitgone", "frmMain", 5000))
+        self.assertOk(drv("waitgone", "frmMain", e2e.LIMIT_MS))
         self.assertOk(drv("trayicon", "double"), "double click on the tray icon")
-        self.assertOk(drv("wait", "frmMain", 5000, "visible"), "no restore after a real double click")
+        self.assertOk(drv("wait", "frmMain", e2e.LIMIT_MS, "visible"), "no restore after a real double click")
 
         # Every x of the tray's mouse messages, on every row of the window;
         # armed, the disabled settings frame lets the moves reach the window.
         # A shell without NIM_SETVERSION, where a right button's 517 is the
         # one that opens the menu.
         self.assertTrue(drv("shell", "old").get("first"))
-        self.assertTrue(self.wait_for(lambda: [c["message"] for c in drv("shell")["calls"]][-2:] == [0, 4]),
-                        "the icon was not added again after the restart")
+        self.wait_for(lambda: [c["message"] for c in drv("shell")["calls"]][-2:] == [0, 4],
+                      "the icon was not added again after the restart")
         menus_before = len(s.relay(s.vespera_pid, ["TrackPopupMenu", "TrackPopupMenuEx"]))
         self.assertOk(drv("click", "cmdTimer", "send"))
         sweep = self.assertOk(drv("sweep", "frmMain"))
@@ -100,14 +99,6 @@ class DpiChecks:
         width = controls["lbl(0)"]["rect"][2]
         self.assertLessEqual(abs(width - 2 * mul_div(9, new, 72)), 2, controls["lbl(0)"])
 
-    def wait_for(self, fn, timeout=5):
-        end = time.time() + timeout
-        while time.time() < end:
-            if fn():
-                return True
-            time.sleep(0.1)
-        return False
-
 
 class IconPixels:
     """At 96 and 144 DPI every size Windows draws the icon at is a frame of
@@ -116,7 +107,7 @@ class IconPixels:
     # Sorts before the DPI change and the shell's restart of DpiChecks.
     def test_clean_icons(self):
         s, drv, dpi = self.session, self.drv, self.dpi
-        main = self.assertOk(drv("wait", "frmMain", 5000, "visible"))
+        main = self.assertOk(drv("wait", "frmMain", e2e.LIMIT_MS, "visible"))
         self.assertOk(drv("traymenu", "关于(&A)"), "choosing About")
         self.assertOk(drv("wait", "frmAbout", e2e.LIMIT_MS, "visible"), "About window")
         self.assertOk(drv("settle", "frmAbout"), "About window drawn")

@@ -56,8 +56,8 @@ class Honest(unittest.TestCase):
         # A minute ahead: the warning comes at 55 seconds left.
         arm(self, s, "关机", True, 1, "分")
         drv("close", "frmMain")
-        self.assertTrue(drv("waitgone", "frmMain", 5000).get("ok"), "the window did not hide")
-        shown = drv("wait", "frmMain", 20000, "visible")
+        self.assertTrue(drv("waitgone", "frmMain", e2e.LIMIT_MS).get("ok"), "the window did not hide")
+        shown = drv("wait", "frmMain", (5 + e2e.LIMIT) * 1000, "visible")
         self.assertTrue(shown.get("ok"), f"the warning did not show the window: {shown}")
         self.assertTrue(topmost(shown), f"not in front of other windows: {shown}")
         self.assertFalse(shown["foreground"], "the warning took the focus")
@@ -79,10 +79,10 @@ class Honest(unittest.TestCase):
         s.driver("click", "chkBlink", "send")  # no warning: only the failure shows the window
         arm(self, s, action, True)
         s.driver("close", "frmMain")
-        self.assertTrue(s.driver("waitgone", "frmMain", 5000).get("ok"), "the window did not hide")
-        shown = s.driver("wait", "frmMain", (DELAY + 15) * 1000, "visible")
+        self.assertTrue(s.driver("waitgone", "frmMain", e2e.LIMIT_MS).get("ok"), "the window did not hide")
+        shown = s.driver("wait", "frmMain", (DELAY + e2e.LIMIT) * 1000, "visible")
         self.assertTrue(shown.get("ok"), f"the failure did not show the window: {shown}")
-        self.assertTrue(e2e.wait_until(lambda: s.text("lblStatus") == told, 10),
+        self.assertTrue(e2e.wait_until(lambda: s.text("lblStatus") == told, e2e.LIMIT),
                         f"status line: {s.text('lblStatus')}")
         self.assertTrue(topmost(shown), f"not in front of other windows: {shown}")
         self.assertFalse(shown["foreground"], "the failure took the focus")

@@ -109,7 +109,7 @@ class ExitFromTrayMenu(SessionTest):
         self.drv("close", "frmMain")
         self.assertOk(self.drv("waitgone", "frmMain", e2e.LIMIT_MS))
         r = self.assertOk(self.drv("traymenu", "退出(&X)"), "choosing Exit")
-        self.assertTrue(self.session.wait_ended(15), "the program did not end after Exit")
+        self.assertTrue(self.session.wait_ended(e2e.LIMIT), "the program did not end after Exit")
         tray = [c.int_arg(0) for c in self.session.tray_calls()]
         self.assertEqual(tray[0], 0, tray)
         self.assertEqual(tray[-1], NIM_DELETE, f"tray calls {tray}: the icon was not removed last")

@@ -1,4 +1,9 @@
-"""vdriver.exe seen from the tests: one command a line, one JSON answer."""
+"""vdriver.exe seen from the tests: one command a line, one JSON answer.
+
+The driver's waits are its own, each with its limit: before each it says
+{"waiting": ms}, and the answer may come that much later. The client never
+gives up before the driver would; it waits MARGIN beyond, for the driver's
+own work between its waits."""
 
 import json
 import queue
@@ -6,6 +11,12 @@ import subprocess
 import threading
 
 from wine_setup import wine
+
+# The driver's own work between its waits (sending to the program, reading
+# windows), on a loaded machine: far beyond what it needs.
+MARGIN = 20
+# Wine's start of vdriver.exe, beside the session's own start.
+START = 120
 
 
 class DriverGone(Exception):
@@ -19,6 +30,7 @@ class Driver:
         self.proc = subprocess.Popen(wine(exe), env=env, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.lines = queue.Queue()
+        self.ready = False
         threading.Thread(target=self._reader, daemon=True).start()
 
     def _reader(self):
@@ -26,7 +38,16 @@ class Driver:
             self.lines.put(raw.decode("utf-8", "replace"))
         self.lines.put(None)
 
-    def __call__(self, *args, timeout=30):
+    def _next(self, timeout, args):
+        try:
+            out = self.lines.get(timeout=timeout)
+        except queue.Empty:
+            raise TimeoutError(f"driver gave no answer to {args!r} within {timeout} s")
+        if out is None:
+            raise DriverGone("driver ended")
+        return json.loads(out)
+
+    def __call__(self, *args):
         if self.proc.poll() is not None:
             raise DriverGone("driver ended")
         line = "\t".join(str(a) for a in args) + "\n"
@@ -35,13 +56,17 @@ class Driver:
             self.proc.stdin.flush()
         except (BrokenPipeError, OSError) as e:
             raise DriverGone(str(e))
-        try:
-            out = self.lines.get(timeout=timeout)
-        except queue.Empty:
-            raise TimeoutError(f"driver gave no answer to {args!r}")
-        if out is None:
-            raise DriverGone("driver ended")
-        return json.loads(out)
+        if not self.ready:
+            greeting = self._next(START, ("start",))
+            if not greeting.get("ready"):
+                raise AssertionError(f"the driver did not start with its greeting: {greeting}")
+            self.ready = True
+        limit = MARGIN
+        while True:
+            answer = self._next(limit, args)
+            if "waiting" not in answer:
+                return answer
+            limit = answer["waiting"] / 1000 + MARGIN
 
     def close(self):
         if self.proc.poll() is None:

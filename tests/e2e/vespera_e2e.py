@@ -20,7 +20,7 @@ from pathlib import Path
 
 from relay_log import RELAY_RE, Call, explorer_command_line, relay_strings, web_page  # noqa: F401
 from vdriver_client import Driver  # noqa: F401
-from wine_setup import DESKTOP, DESKTOP_SIZE, context, pe_machine, wine, wine_env, wineserver  # noqa: F401
+from wine_setup import DESKTOP, DESKTOP_SIZE, REPO, context, pe_machine, wine, wine_env, wineserver  # noqa: F401
 
 # How long a test waits for the program to reach a state it expects: far
 # beyond what an idle machine needs, so that a loaded one passes too.
@@ -151,6 +151,19 @@ class Session:
                 return True
             time.sleep(0.2)
         return False
+
+    def still_running(self):
+        """What the vespera.exe processes left are doing: each thread's
+        state and the kernel routine it waits in."""
+        out = []
+        for pid in self.unix_processes():
+            for task in Path(f"/proc/{pid}/task").glob("*"):
+                try:
+                    state = (task / "stat").read_text().rsplit(")", 1)[1].split()[0]
+                    out.append(f"{pid}/{task.name} {state} {(task / 'wchan').read_text()}")
+                except OSError:
+                    continue
+        return out
 
     def relay(self, pid=None, funcs=None, kinds=("Call",)):
         self.relay_file.flush()

@@ -41,6 +41,7 @@ bool PaintPending(HWND window) {
 bool Settle(HWND window, DWORD limitMs) {
   window = window ? GetAncestor(window, GA_ROOT) : nullptr;
   if (!window || !IsWindowVisible(window)) return true;
+  Waiting(limitMs);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   DWORD start = GetTickCount();
   while (IsWindow(window) && IsWindowVisible(window) && PaintPending(window)) {

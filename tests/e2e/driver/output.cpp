@@ -96,13 +96,22 @@ void Json::Sep() {
 
 bool quiet = false;
 
-void Emit(const string& line) {
-  if (quiet) return;
+namespace {
+
+void Write(const string& line) {
   string s = line + "\n";
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written,
             nullptr);
 }
+
+}  // namespace
+
+void Emit(const string& line) {
+  if (!quiet) Write(line);
+}
+
+void Waiting(DWORD ms) { Write("{\"waiting\":" + std::to_string(ms) + "}"); }
 
 void Fail(const string& msg) {
   Json j;

@@ -7,10 +7,12 @@
 
 namespace vdriver {
 
+// The tick count, then the local time: a pause between the two reads (a
+// loaded machine) puts the tick count's second start earlier, never later.
 void LocalNow(Json& j) {
+  DWORD ticks = GetTickCount();
   SYSTEMTIME st;
   GetLocalTime(&st);
-  DWORD ticks = GetTickCount();
   j.Key("ticks").Int(ticks);
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay,
@@ -28,7 +30,9 @@ void CmdClock(const vector<string>&) {
 }
 
 void CmdSleep(const vector<string>& a) {
-  Pump(static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 100)));
+  auto ms = static_cast<DWORD>(ToInt(a.size() > 1 ? a[1] : "", 100));
+  Waiting(ms);
+  Pump(ms);
   Ok();
 }
 
@@ -87,6 +91,7 @@ void CmdLiveRegion(const vector<string>& a) {
   auto want = static_cast<size_t>(ToInt(a[1], 1));
   DWORD start = GetTickCount();
   DWORD timeout = static_cast<DWORD>(ToInt(a[2], 10000));
+  Waiting(timeout);
   while (winEvents.size() < want && GetTickCount() - start < timeout) Pump(20);
   UnhookWinEvent(hook);
   Json j;

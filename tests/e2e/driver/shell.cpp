@@ -51,6 +51,7 @@ class StandInTray {
     if (!hwnd_) {
       HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
       ready_ = ready;
+      Waiting(10000);
       CloseHandle(CreateThread(nullptr, 0, &StandInTray::Run, this, 0, nullptr));
       WaitForSingleObject(ready, 10000);
       CloseHandle(ready);
@@ -228,6 +229,7 @@ void CmdTrayMenu(const vector<string>& a) {
   PostMessageW(m, kTrayMessage, 1, WM_RBUTTONUP);
   PostMessageW(m, kTrayMessage, 1, WM_CONTEXTMENU);
   HWND popup = nullptr;
+  Waiting(kLimitMs);
   for (DWORD start = GetTickCount(); !popup && GetTickCount() - start < kLimitMs;) {
     Sleep(20);
     popup = FindPopupMenu();

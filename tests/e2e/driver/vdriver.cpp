@@ -78,6 +78,8 @@ int main() {
     Run(a);
     return 0;
   }
+  // Wine's start of this program is no command's time.
+  Emit("{\"ready\":true}");
   string line;
   while (ReadLine(line)) {
     if (!Run(SplitTabs(line))) break;

@@ -51,6 +51,10 @@ class Json {
 extern bool quiet;
 
 void Emit(const string& line);
+// Tells the tests, before a wait, the longest it may take: the answer can
+// come that much later. Said even while quiet, the answer's time being the
+// command's.
+void Waiting(DWORD ms);
 void Fail(const string& msg);
 void Ok();
 int ToInt(const string& s, int fallback);

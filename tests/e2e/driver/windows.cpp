@@ -236,6 +236,7 @@ void FormJson(Json& j, HWND f) {
 }
 
 HWND WaitForm(const wstring& name, DWORD timeoutMs, bool wantVisible) {
+  Waiting(timeoutMs);
   DWORD start = GetTickCount();
   for (;;) {
     HWND f = FindForm(name);
@@ -269,6 +270,7 @@ HWND MainForm() { return FindForm(L"frmMain"); }
 // 10000 when empty).
 HWND WaitForWindow(HWND (*find)(), const string& timeoutArg) {
   DWORD timeout = static_cast<DWORD>(ToInt(timeoutArg, 10000));
+  Waiting(timeout);
   DWORD start = GetTickCount();
   HWND h = nullptr;
   while (!(h = find())) {
@@ -293,6 +295,7 @@ void CmdWait(const vector<string>& a) {
 void CmdWaitGone(const vector<string>& a) {
   if (a.size() < 2) return Fail("usage: waitgone FORM [timeout_ms]");
   DWORD timeout = static_cast<DWORD>(ToInt(a.size() > 2 ? a[2] : "", 10000));
+  Waiting(timeout);
   DWORD start = GetTickCount();
   for (;;) {
     HWND f = FindForm(Wide(a[1]));
