@@ -1,6 +1,7 @@
 """The main window at the screen's DPI (Wine's LogPixels): the design at
 that DPI, pointer moves that are only pointer moves, the real tray icon's
-clicks, and a WM_DPICHANGED that lays the window out again."""
+clicks, a WM_DPICHANGED that lays the window out again, and every text of
+both windows whole."""
 
 import time
 import unittest
@@ -16,6 +17,56 @@ def mul_div(value, dpi, per=1440):
 
 def popups(drv):
     return [w for w in drv("allwindows")["windows"] if w["class"] == "#32768"]
+
+
+# The longest count: 999 hours.
+LONGEST_COUNT = "3596400 秒后执行"
+
+
+def texts_shown(drv, control):
+    """What a control can show: its text now, every entry of a list, a full
+    box of digits, and on the status line the longest count with every
+    refusal and failure text of the program's own table."""
+    texts = [control["text"]] + control.get("items", [])
+    if control["class"] == "Edit":
+        texts.append("0" * control["limit"])
+    if control["name"] == "lblStatus":
+        texts += [LONGEST_COUNT] + drv("statustexts")["texts"]
+    return [t for t in texts if t]
+
+
+class TextChecks:
+    """Every control that shows text holds it whole: its extent in the
+    control's own font, as the control breaks it, inside its client area."""
+
+    def cut_texts(self, form, seen):
+        cut = []
+        for c in self.session.dump(form)["controls"]:
+            if not (c["name"] and c["visible"]):
+                continue
+            for text in texts_shown(self.drv, c):
+                if (c["name"], text) in seen:
+                    continue
+                seen.add((c["name"], text))
+                # Its own text may hold line breaks, which a command cannot.
+                e = self.assertOk(self.drv("extent", f"{form}.{c['name']}",
+                                           *([text] if text != c["text"] else [])))
+                if e["extent"][0] > e["room"][0] or e["extent"][1] > e["room"][1]:
+                    cut.append(f"{c['name']} {text!r}: needs {e['extent']}, has {e['room']}")
+        return cut
+
+    def test_a_every_text_whole(self):
+        drv, cut, seen = self.drv, [], set()
+        self.show_main()
+        # As designed, armed, and disarmed again: each state has its texts.
+        for _ in range(3):
+            cut += self.cut_texts("frmMain", seen)
+            self.assertOk(drv("click", "cmdTimer", "send"))
+        self.assertOk(drv("traymenu", "关于(&A)"))
+        self.assertOk(drv("wait", "frmAbout", 20000, "visible"))
+        cut += self.cut_texts("frmAbout", seen)
+        self.assertOk(drv("key", "frmAbout", "esc"))
+        self.assertFalse(cut, f"texts cut off at {self.dpi} DPI:\n" + "\n".join(cut))
 
 
 class DpiChecks:
@@ -82,19 +133,31 @@ class DpiChecks:
         return False
 
 
-class At96Dpi(DpiChecks, SessionTest):
+class At96Dpi(TextChecks, DpiChecks, SessionTest):
     dpi = 96
     changed_to = 192
 
 
-class At144Dpi(DpiChecks, SessionTest):
+class At120Dpi(TextChecks, SessionTest):
+    dpi = 120
+
+
+class At144Dpi(TextChecks, DpiChecks, SessionTest):
     dpi = 144
     changed_to = 96
+
+
+class At192Dpi(TextChecks, SessionTest):
+    dpi = 192
 
 
 class At216Dpi(DpiChecks, SessionTest):
     dpi = 216
     changed_to = 120
+
+
+class At240Dpi(TextChecks, SessionTest):
+    dpi = 240
 
 
 if __name__ == "__main__":

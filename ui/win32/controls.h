@@ -95,6 +95,7 @@ class LabelImpl final : public Wrapped<Label> {
 
  private:
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  HFONT TextFont() override;
   void FitToText();
 
   std::uint32_t foreColor_;

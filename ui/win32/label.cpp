@@ -14,7 +14,6 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
   DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
   // SS_NOTIFY: without it a static control lets clicks and moves through.
   Create(L"STATIC", (d.hidden ? 0 : WS_VISIBLE) | SS_NOTIFY | align, 0, Widen(d.caption));
-  SetFontHandle(form.FontFor(font_));
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
   FitToText();
   if (d.liveRegion) platform::MarkPoliteLiveRegion(reinterpret_cast<platform::Handle>(hwnd_));
@@ -23,6 +22,8 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
 LabelImpl::~LabelImpl() {
   if (backBrush_ != nullptr) DeleteObject(backBrush_);
 }
+
+HFONT LabelImpl::TextFont() { return form_.FontFor(font_); }
 
 std::string LabelImpl::Caption() const { return Narrow(WindowText()); }
 
@@ -33,7 +34,7 @@ void LabelImpl::SetCaption(const std::string& caption) {
 
 void LabelImpl::SetFont(const Font& font) {
   font_ = font;
-  SetFontHandle(form_.FontFor(font_));
+  SetFontHandle(TextFont());
   FitToText();
 }
 
@@ -64,7 +65,6 @@ LRESULT LabelImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void LabelImpl::ApplyDpi() {
   ControlBase::ApplyDpi();
-  SetFontHandle(form_.FontFor(font_));
   FitToText();
 }
 
@@ -72,7 +72,7 @@ void LabelImpl::FitToText() {
   if (!autoSize_ || hwnd_ == nullptr) return;
   std::wstring text = WindowText();
   HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, form_.FontFor(font_));
+  HGDIOBJ old = SelectObject(dc, TextFont());
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT);
   SelectObject(dc, old);
