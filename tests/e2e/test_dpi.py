@@ -69,6 +69,34 @@ class TextChecks:
         self.assertFalse(cut, f"texts cut off at {self.dpi} DPI:\n" + "\n".join(cut))
 
 
+def crop(rgb, width, rect):
+    """A rectangle of an RGB image `width` pixels wide."""
+    x, y, w, h = rect
+    return b"".join(rgb[((y + r) * width + x) * 3:((y + r) * width + x + w) * 3] for r in range(h))
+
+
+class FocusChecks:
+    """Tab through the main window: at each stop the focused control looks
+    otherwise than it does once the focus has moved on."""
+
+    def test_b_every_tab_stop_shows_its_focus(self):
+        s, drv = self.session, self.drv
+        self.show_main()
+        self.assertOk(drv("focus", "cmbAction"))
+        client = s.dump()["client"]
+        stops = []
+        while len(stops) < 2 or stops[-1][0] != stops[0][0]:
+            self.assertLess(len(stops), 20, "Tab never came back to the first control")
+            self.assertOk(drv("settle", "frmMain"))
+            stops.append((drv("focused")["focus"], s.steady_pixels(client)))
+            self.assertOk(drv("key", "-", "tab"))
+        rects = {name: c["rect"] for name, c in s.controls().items()}
+        unmarked = [name for (name, shot), (_, after) in zip(stops, stops[1:])
+                    if crop(shot, client[2], rects[name]) == crop(after, client[2], rects[name])]
+        self.assertIn("vsBlink", [name for name, _ in stops])
+        self.assertEqual(unmarked, [], "focused controls that look as they do without the focus")
+
+
 class DpiChecks:
     desktop = "1024x768"
     changed_to = 144
@@ -142,7 +170,7 @@ class At120Dpi(TextChecks, SessionTest):
     dpi = 120
 
 
-class At144Dpi(TextChecks, DpiChecks, SessionTest):
+class At144Dpi(TextChecks, FocusChecks, DpiChecks, SessionTest):
     dpi = 144
     changed_to = 96
 

@@ -34,6 +34,8 @@ class ScrollBarImpl final : public Wrapped<ScrollBar> {
   void OnScroll(WORD request, int thumb) override;
 
  private:
+  LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void DrawFocusMark();
   int PositionOf(int value) const;
   int ValueAt(int position) const;
   int Span() const;
