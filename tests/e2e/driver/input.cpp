@@ -302,8 +302,9 @@ void CmdType(const vector<string>& a) {
   Emit(j.Text());
 }
 
-// key CONTROL|- KEYS: a key (with modifiers) to the control, or to whatever
-// has the focus when CONTROL is "-"; answers once the program has taken it.
+// key CONTROL|- KEYS: a key (with modifiers) to the control (to a form: to
+// its control with the focus), or to whatever has the focus when CONTROL is
+// "-"; answers once the program has taken it.
 void CmdKey(const vector<string>& a) {
   if (a.size() < 3) return Fail("usage: key CONTROL|- KEYS");
   HWND form = GetForegroundWindow();
@@ -311,7 +312,8 @@ void CmdKey(const vector<string>& a) {
     HWND c = FindControl(Wide(a[1]), &form);
     if (!c) return Fail("control not found: " + a[1]);
     HWND got = Focus(c, form);
-    if (got != c) return Fail("could not focus " + a[1]);
+    // A form keeps the focus where it has put it, on one of its controls.
+    if (got != c && !(c == form && IsChild(form, got))) return Fail("could not focus " + a[1]);
   }
   if (!PressKeyChord(a[2])) return Fail("unknown key " + a[2]);
   SettledOk(form);
