@@ -48,6 +48,9 @@ void frmAbout::CreateWindowFromDesign() {
   link.backColor = ui::Rgb(255, 255, 255);
   link.opaque = true;
   link.font.underline = true;
+  // The window's one control for the keyboard: it has the focus at once.
+  link.link = true;
+  link.tabIndex = 0;
   lblWebSite = &f.AddLabel(link);
 
   f.OnClick = [this] { Form_Click(); };
@@ -65,6 +68,7 @@ void frmAbout::ShowModal(ui::Form& owner) {
   if (Loaded()) return;
   CreateWindowFromDesign();
   Form_Load();
+  form_->SetFocus(*lblWebSite);
   const std::shared_ptr<ui::Form> window = form_;
   window->ShowModal(owner);
 }

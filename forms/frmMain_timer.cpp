@@ -2,12 +2,15 @@
 #include <string>
 
 #include "forms/frmMain.h"
+#include "forms/status_texts.h"
 #include "modules/modConstants.h"
 #include "modules/modShutdown.h"
 #include "platform/dates.h"
 #include "platform/numeric.h"
 
 using namespace modConstants;
+using status_texts::FailureText;
+using status_texts::RefusalText;
 
 namespace {
 
@@ -35,24 +38,6 @@ modShutdown::Refusal ArmingRefusal(platform::WinApi& api, const std::string& act
     return modShutdown::Refusal::Version;
   }
   return modShutdown::Refusal::None;
-}
-
-// The status line's reason for a refusal; the version guard names the action.
-std::string RefusalText(modShutdown::Refusal refusal, const std::string& action) {
-  static constexpr const char* kReasons[] = {"这个Windows版本不能", "现代待机的电脑不能挂起",
-                                             "这台电脑不能挂起", "开休眠需管理员命令提示符：powercfg /h on",
-                                             "休眠文件只供快速启动，见使用说明"};
-  std::string text = kReasons[static_cast<int>(refusal) - 1];
-  if (refusal == modShutdown::Refusal::Version) text.append(action);
-  return text;
-}
-
-std::string FailureText(const std::string& action, std::uint32_t error) {
-  std::string text = action;
-  text.append("失败：");
-  if (error == ERROR_PRIVILEGE_NOT_HELD) return text.append("没有权限");
-  if (error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED) return text.append("系统不支持");
-  return text.append("错误").append(std::to_string(error));
 }
 
 std::int64_t UnitSeconds(const std::string& unit) {

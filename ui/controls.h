@@ -205,6 +205,9 @@ struct LabelDesign : ControlDesign {
   // A polite live region for UI Automation, where the system can mark one:
   // Narrator then reads what Announce tells.
   bool liveRegion = false;
+  // A link: it takes the keyboard focus, shows it, and Enter or Space on
+  // it is a click.
+  bool link = false;
   Font font;
 };
 struct TimerDesign {

@@ -23,6 +23,17 @@ constexpr Rect PixelRect(const Rect& twips, int dpi) {
           Pixels(twips.height, dpi)};
 }
 
+// A box that shows a line of text is at least a line of its font high
+// (line: its cell in pixels, an underline below it included). A lower one
+// grows about its middle, and is moved up where it would pass its
+// container's bottom edge: a strip along that edge grows upward.
+constexpr Rect FitLine(const Rect& box, int line, int containerHeight) {
+  if (box.height >= line) return box;
+  int top = box.top - (line - box.height) / 2;
+  if (top + line > containerHeight) top = containerHeight - line;
+  return {box.left, top, box.width, line};
+}
+
 // The LOGFONT height of a font of that many points: the character height
 // in pixels, negative.
 constexpr int FontHeight(int points, int dpi) { return -DivideRounded(points * dpi, 72); }

@@ -1,4 +1,5 @@
-"""The About window, opened from the tray menu; screenshots of both windows."""
+"""The About window, opened from the tray menu, its link by mouse and by
+keyboard; screenshots of both windows."""
 
 import unittest
 
@@ -73,6 +74,28 @@ class AboutWindow(SessionTest):
         self.assertTrue(self.drv("wait", "frmAbout", 200, "visible").get("ok"), "the link closed About")
         self.assertOk(self.drv("key", "frmAbout", "esc"))
         self.assertOk(self.drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
+
+    def test_e_the_link_by_keyboard(self):
+        s, drv = self.session, self.drv
+        self.open_about()
+        self.assertEqual(drv("focused", "frmAbout")["focus"], "lblWebSite", "the link has no focus at first")
+        rect = s.screen_rect("lblWebSite", "frmAbout")
+        self.assertOk(drv("focus", "frmAbout.Image1"))
+        self.assertOk(drv("settle", "frmAbout"))
+        unfocused = s.steady_pixels(rect)
+        self.assertOk(drv("key", "-", "tab"))
+        self.assertEqual(drv("focused", "frmAbout")["focus"], "lblWebSite", "Tab did not reach the link")
+        self.assertOk(drv("settle", "frmAbout"))
+        self.assertTrue(s.steady_pixels(rect) != unfocused, "the focused link looks as it does unfocused")
+        pid = s.vespera_pid
+        for key in ("enter", "space"):
+            want = s.explorer_starts(pid) + [e2e.explorer_command_line(e2e.web_page(self.ctx.build))]
+            self.assertOk(drv("key", "-", key))
+            self.wait_for(lambda: s.explorer_starts(pid) == want,
+                          f"{key} on the link: explorer starts {s.explorer_starts(pid)}, wanted {want}")
+        self.assertTrue(drv("wait", "frmAbout", 200, "visible").get("ok"), "a key on the link closed About")
+        self.assertOk(drv("key", "frmAbout", "esc"))
+        self.assertOk(drv("waitgone", "frmAbout", e2e.LIMIT_MS), "Escape did not close About")
 
 
 if __name__ == "__main__":

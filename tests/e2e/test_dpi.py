@@ -1,7 +1,7 @@
 """The main window at the screen's DPI (Wine's LogPixels): the design at
 that DPI, pointer moves that are only pointer moves, the real tray icon's
-clicks, a WM_DPICHANGED that lays the window out again, and the program
-icon drawn without a square around it."""
+clicks, a WM_DPICHANGED that lays the window out again, every text of both
+windows whole, and the program icon drawn without a square around it."""
 
 import re
 import subprocess
@@ -42,6 +42,85 @@ def misdrawn_pixels(pixel, x0, y0, size, rows):
 
 def popups(drv):
     return [w for w in drv("allwindows")["windows"] if w["class"] == "#32768"]
+
+
+# The longest count: 999 hours.
+LONGEST_COUNT = "3596400 秒后执行"
+
+
+def texts_shown(drv, control):
+    """What a control can show: its text now, every entry of a list, a full
+    box of digits, and on the status line the longest count with every
+    refusal and failure text of the program's own table."""
+    texts = [control["text"]] + control.get("items", [])
+    if control["class"] == "Edit":
+        texts.append("0" * control["limit"])
+    if control["name"] == "lblStatus":
+        texts += [LONGEST_COUNT] + drv("statustexts")["texts"]
+    return [t for t in texts if t]
+
+
+class TextChecks:
+    """Every control that shows text holds it whole: its extent in the
+    control's own font, as the control breaks it, inside its client area."""
+
+    def cut_texts(self, form, seen):
+        cut = []
+        for c in self.session.dump(form)["controls"]:
+            if not (c["name"] and c["visible"]):
+                continue
+            for text in texts_shown(self.drv, c):
+                if (c["name"], text) in seen:
+                    continue
+                seen.add((c["name"], text))
+                # Its own text may hold line breaks, which a command cannot.
+                e = self.assertOk(self.drv("extent", f"{form}.{c['name']}",
+                                           *([text] if text != c["text"] else [])))
+                if e["extent"][0] > e["room"][0] or e["extent"][1] > e["room"][1]:
+                    cut.append(f"{c['name']} {text!r}: needs {e['extent']}, has {e['room']}")
+        return cut
+
+    def test_a_every_text_whole(self):
+        drv, cut, seen = self.drv, [], set()
+        self.show_main()
+        # As designed, armed, and disarmed again: each state has its texts.
+        cut += self.cut_texts("frmMain", seen)
+        for _ in range(2):
+            self.assertOk(drv("click", "cmdTimer", "send"))
+            cut += self.cut_texts("frmMain", seen)
+        self.assertOk(drv("traymenu", "关于(&A)"))
+        self.assertOk(drv("wait", "frmAbout", 20000, "visible"))
+        cut += self.cut_texts("frmAbout", seen)
+        self.assertOk(drv("key", "frmAbout", "esc"))
+        self.assertFalse(cut, f"texts cut off at {self.dpi} DPI:\n" + "\n".join(cut))
+
+
+def crop(rgb, width, rect):
+    """A rectangle of an RGB image `width` pixels wide."""
+    x, y, w, h = rect
+    return b"".join(rgb[((y + r) * width + x) * 3:((y + r) * width + x + w) * 3] for r in range(h))
+
+
+class FocusChecks:
+    """Tab through the main window: at each stop the focused control looks
+    otherwise than it does once the focus has moved on."""
+
+    def test_b_every_tab_stop_shows_its_focus(self):
+        s, drv = self.session, self.drv
+        self.show_main()
+        self.assertOk(drv("focus", "cmbAction"))
+        client = s.dump()["client"]
+        stops = []
+        while len(stops) < 2 or stops[-1][0] != stops[0][0]:
+            self.assertLess(len(stops), 20, "Tab never came back to the first control")
+            self.assertOk(drv("settle", "frmMain"))
+            stops.append((drv("focused")["focus"], s.steady_pixels(client)))
+            self.assertOk(drv("key", "-", "tab"))
+        rects = {name: c["rect"] for name, c in s.controls().items()}
+        unmarked = [name for (name, shot), (_, after) in zip(stops, stops[1:])
+                    if crop(shot, client[2], rects[name]) == crop(after, client[2], rects[name])]
+        self.assertIn("vsBlink", [name for name, _ in stops])
+        self.assertEqual(unmarked, [], "focused controls that look as they do without the focus")
 
 
 class DpiChecks:
@@ -141,19 +220,31 @@ class IconPixels:
                                  f"(see {shot.name})")
 
 
-class At96Dpi(IconPixels, DpiChecks, SessionTest):
+class At96Dpi(IconPixels, TextChecks, DpiChecks, SessionTest):
     dpi = 96
     changed_to = 192
 
 
-class At144Dpi(IconPixels, DpiChecks, SessionTest):
+class At120Dpi(TextChecks, SessionTest):
+    dpi = 120
+
+
+class At144Dpi(IconPixels, TextChecks, FocusChecks, DpiChecks, SessionTest):
     dpi = 144
     changed_to = 96
+
+
+class At192Dpi(TextChecks, SessionTest):
+    dpi = 192
 
 
 class At216Dpi(DpiChecks, SessionTest):
     dpi = 216
     changed_to = 120
+
+
+class At240Dpi(TextChecks, SessionTest):
+    dpi = 240
 
 
 if __name__ == "__main__":

@@ -208,6 +208,26 @@ class Session:
         subprocess.run(args + [str(path)], check=True, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def pixels(self, rect):
+        """The desktop's pixels in a rectangle, row by row, three bytes
+        (red, green, blue) each."""
+        x, y, w, h = rect
+        return subprocess.run(["import", "-display", self.ctx.display, "-window", "root", "-crop",
+                               f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "rgb:-"],
+                              capture_output=True, check=True, timeout=30).stdout
+
+    def steady_pixels(self, rect):
+        """The pixels once two looks in a row agree: the window system has
+        shown what the program drew."""
+        seen = [None]
+
+        def steady():
+            last, seen[0] = seen[0], self.pixels(rect)
+            return last == seen[0]
+
+        wait_until(steady, LIMIT)
+        return seen[0]
+
     def colours(self, rect):
         """Number of distinct colours in a region of the desktop."""
         x, y, w, h = rect

@@ -1,4 +1,7 @@
 // The About window, opened from the tray menu.
+#include <functional>
+#include <utility>
+
 #include "tests/forms/main_window_fixture.h"
 
 namespace {
@@ -45,13 +48,23 @@ TEST_F(AboutTest, ClosesOnBackgroundOnTheWelcomeTextAndOnEscapeOnly) {
   EXPECT_TRUE(Win().Visible()) << "Escape in the About window leaves the main window alone";
 }
 
-TEST_F(AboutTest, TheLinkStartsExplorerWithTheMakersPage) {
+TEST_F(AboutTest, TheLinkByClickEnterOrSpaceStartsExplorerWithTheMakersPage) {
   auto& a = Open();
+  EXPECT_EQ(a.Focus(), About().lblWebSite) << "the window's one control for the keyboard has the focus";
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"click", [&] { a.Click(*About().lblWebSite); }},
+      {"Enter", [&] { a.Type(13); }},
+      {"Space", [&] { a.Type(' '); }}};
+  for (const auto& [way, act] : ways) {
+    sys.log.clear();
+    act();
+    EXPECT_EQ(sys.Routines(), std::vector<std::string>{"StartWindowsProgram"}) << way;
+    if (!sys.log.empty()) EXPECT_EQ(sys.log.front().text, std::string("explorer ") + kTestPage) << way;
+    EXPECT_TRUE(About().Visible()) << way;
+  }
   sys.log.clear();
-  a.Click(*About().lblWebSite);
-  EXPECT_EQ(sys.Routines(), std::vector<std::string>{"StartWindowsProgram"});
-  EXPECT_EQ(sys.log.front().text, std::string("explorer ") + kTestPage);
-  EXPECT_TRUE(About().Visible());
+  a.Type('a');
+  EXPECT_TRUE(sys.Routines().empty()) << "another key opens nothing";
 }
 
 TEST_F(MainWindowTest, WithoutAPageTheLinkOpensNothing) {

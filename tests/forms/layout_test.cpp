@@ -1,5 +1,6 @@
 // Both windows laid out at the DPI of their monitor: every place of the
 // design is MulDiv(twips, dpi, 1440), the fonts 9 points at that DPI.
+#include <array>
 #include <cmath>
 
 #include "tests/forms/main_window_fixture.h"
@@ -90,6 +91,27 @@ TEST(LayoutRule, RoundsAsMulDivHalvesAwayFromZero) {
   EXPECT_EQ(ui::FontHeight(9, 96), -12);
   EXPECT_EQ(ui::FontHeight(9, 108), -14);
   EXPECT_EQ(ui::FontHeight(9, 240), -30);
+}
+
+TEST(LayoutRule, ALineOfTextGrowsAboutItsMiddleInsideItsContainer) {
+  struct Case {
+    ui::Rect box;
+    int line, containerHeight;
+    ui::Rect want;
+  };
+  const Case cases[] = {
+      {{2, 4, 45, 13}, 14, 55, {2, 4, 45, 14}},               // one pixel more: below
+      {{216, 320, 161, 30}, 35, 363, {216, 318, 161, 35}},    // about its middle
+      {{0, 276, 253, 13}, 14, 289, {0, 275, 253, 14}},        // on the bottom edge: upward
+      {{0, 690, 633, 33}, 35, 723, {0, 688, 633, 35}},
+      {{140, 16, 233, 53}, 14, 145, {140, 16, 233, 53}},      // a line high already
+  };
+  for (const Case& c : cases) {
+    const ui::Rect got = ui::FitLine(c.box, c.line, c.containerHeight);
+    EXPECT_EQ((std::array{got.left, got.top, got.width, got.height}),
+              (std::array{c.want.left, c.want.top, c.want.width, c.want.height}))
+        << "box top " << c.box.top << ", height " << c.box.height << ", line " << c.line;
+  }
 }
 
 }  // namespace

@@ -117,7 +117,8 @@ class MemOption : public Mem<OptionButton> {
 class MemLabel : public Mem<Label> {
  public:
   MemLabel(MemoryForm& form, const LabelDesign& d)
-      : Mem(form, d), hidden(d.hidden), liveRegion(d.liveRegion), caption_(d.caption), font_(d.font) {}
+      : Mem(form, d), hidden(d.hidden), liveRegion(d.liveRegion), link(d.link), caption_(d.caption),
+        font_(d.font) {}
   std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   void SetFont(const Font& font) override { font_ = font; }
@@ -126,6 +127,7 @@ class MemLabel : public Mem<Label> {
 
   const bool hidden;
   const bool liveRegion;
+  const bool link;
 
  private:
   std::string caption_;

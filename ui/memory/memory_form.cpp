@@ -139,17 +139,22 @@ void MemoryForm::Type(std::int16_t key) {
 void MemoryForm::TypeNow(std::int16_t key) {
   // The key is bound for the focused box before the window previews it, so
   // the box gets it even when the preview hides the window.
-  CharTo(dynamic_cast<MemTextBox*>(focus_), key);
+  CharTo(focus_, key);
 }
 
-// A character for a box (none: the window alone) passes the window's key
-// preview, then the box's filter, then the edit.
-void MemoryForm::CharTo(MemTextBox* box, std::int16_t key) {
+// A character for the focused control (none: the window alone) passes the
+// window's key preview, then a box's filter and its edit; Enter or Space on
+// a link clicks it.
+void MemoryForm::CharTo(Control* target, std::int16_t key) {
+  auto* box = dynamic_cast<MemTextBox*>(target);
+  auto* link = dynamic_cast<MemLabel*>(target);
   const bool boxTakesIt = box != nullptr && box->AcceptsInput();
+  const bool linkTakesIt = link != nullptr && link->link && link->AcceptsInput();
   if (design_.keyPreview && OnKeyPress) {
     OnKeyPress(key);
     if (key == 0) return;
   }
+  if (linkTakesIt && (key == 13 || key == ' ')) toolkit_.gate.Raise(link->OnClick);
   if (!boxTakesIt) return;
   if (box->OnKeyPress) {
     box->OnKeyPress(key);

@@ -157,7 +157,7 @@ class MemoryForm : public Form {
   void Dispatch(F&& handler);
   void Arrive(Note note);
   void TypeNow(std::int16_t key);
-  void CharTo(MemTextBox* box, std::int16_t key);
+  void CharTo(Control* target, std::int16_t key);
 
   MemoryToolkit& toolkit_;
   FormDesign design_;

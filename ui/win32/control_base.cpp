@@ -28,17 +28,51 @@ void ControlBase::Create(const wchar_t* windowClass, DWORD style, DWORD exStyle,
                           r.left, r.top, r.width, r.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           shared.instance, this);
   if (hwnd_ == nullptr) return;
-  SetFontHandle(form_.ControlFont());
+  SetFontHandle(TextFont());
+  Place();
   nameAtom_ = GlobalAddAtomW(Widen(name_).c_str());
   SetPropW(hwnd_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
   // Every standard control: what other programs send it passes the gate.
   if (windowClass != kContainerClass) Subclass();
 }
 
+HFONT ControlBase::TextFont() { return form_.ControlFont(); }
+
 void ControlBase::ApplyDpi() {
-  const Rect r = PixelRect(rect_, form_.Dpi());
+  SetFontHandle(TextFont());
+  Place();
+}
+
+namespace {
+
+// A line of the font: its cell, or down to its underline where that is
+// drawn lower.
+int LineHeight(HWND hwnd, HFONT font) {
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  int line = tm.tmHeight;
+  OUTLINETEXTMETRICW otm{};
+  if (GetOutlineTextMetricsW(dc, sizeof otm, &otm) != 0) {
+    const int under = tm.tmAscent - otm.otmsUnderscorePosition + (static_cast<int>(otm.otmsUnderscoreSize) + 1) / 2;
+    if (under > line) line = under;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return line;
+}
+
+}  // namespace
+
+void ControlBase::Place() {
+  Rect r = PixelRect(rect_, form_.Dpi());
+  if (kind_ == Kind::Label || kind_ == Kind::Option || kind_ == Kind::CheckBox) {
+    RECT container{};
+    GetClientRect(GetParent(hwnd_), &container);
+    r = FitLine(r, LineHeight(hwnd_, TextFont()), container.bottom);
+  }
   SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  SetFontHandle(form_.ControlFont());
 }
 
 void ControlBase::RemoveName() {

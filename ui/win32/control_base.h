@@ -37,7 +37,7 @@ class ControlBase {
   virtual void Activate() {}
 
   virtual void ApplyEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
-  // The window's DPI changed: the design's place and the font at the new one.
+  // The window's DPI changed: the font and the design's place at the new one.
   virtual void ApplyDpi();
   // The window is gone: later calls must not reach a reused handle.
   void Detach();
@@ -49,6 +49,11 @@ class ControlBase {
   void Create(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::wstring& text);
   std::wstring WindowText() const;
   void SetFontHandle(HFONT font);
+  // The font the control shows its text in: the window's standard one.
+  virtual HFONT TextFont();
+  // Moves the window to the design's place at the window's DPI; one that
+  // shows its text as a single row is kept at least a line of its font high.
+  void Place();
   // What the control's events are raised through.
   HandlerGate& Gate() const;
   // Replaces the window procedure; the object is found through GWLP_USERDATA.

@@ -35,6 +35,8 @@ class ScrollBarImpl final : public Wrapped<ScrollBar> {
   void OnScroll(WORD request, int thumb) override;
 
  private:
+  LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void DrawFocusMark();
   int PositionOf(int value) const;
   int ValueAt(int position) const;
   int Span() const;
@@ -96,6 +98,7 @@ class LabelImpl final : public Wrapped<Label> {
 
  private:
   LRESULT SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  HFONT TextFont() override;
   void FitToText();
 
   std::uint32_t foreColor_;

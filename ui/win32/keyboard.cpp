@@ -16,6 +16,10 @@ bool WinForm::IsTabStop(const ControlBase& c) const {
     case Kind::CheckBox:
     case Kind::Button:
     case Kind::Option: break;
+    // A link.
+    case Kind::Label:
+      if ((GetWindowLongW(c.Hwnd(), GWL_STYLE) & WS_TABSTOP) == 0) return false;
+      break;
     default: return false;
   }
   HWND h = c.Hwnd();

@@ -13,8 +13,8 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
       font_(d.font) {
   DWORD align = d.align == LabelDesign::Align::Center ? SS_CENTER : SS_LEFT;
   // SS_NOTIFY: without it a static control lets clicks and moves through.
-  Create(L"STATIC", (d.hidden ? 0 : WS_VISIBLE) | SS_NOTIFY | align, 0, Widen(d.caption));
-  SetFontHandle(form.FontFor(font_));
+  Create(L"STATIC", (d.hidden ? 0 : WS_VISIBLE) | (d.link ? WS_TABSTOP : 0) | SS_NOTIFY | align, 0,
+         Widen(d.caption));
   if (d.opaque) backBrush_ = CreateSolidBrush(d.backColor);
   FitToText();
   if (d.liveRegion) platform::MarkPoliteLiveRegion(reinterpret_cast<platform::Handle>(hwnd_));
@@ -23,6 +23,8 @@ LabelImpl::LabelImpl(WinForm& form, const LabelDesign& d)
 LabelImpl::~LabelImpl() {
   if (backBrush_ != nullptr) DeleteObject(backBrush_);
 }
+
+HFONT LabelImpl::TextFont() { return form_.FontFor(font_); }
 
 std::string LabelImpl::Caption() const { return Narrow(WindowText()); }
 
@@ -33,7 +35,7 @@ void LabelImpl::SetCaption(const std::string& caption) {
 
 void LabelImpl::SetFont(const Font& font) {
   font_ = font;
-  SetFontHandle(form_.FontFor(font_));
+  SetFontHandle(TextFont());
   FitToText();
 }
 
@@ -57,14 +59,34 @@ HBRUSH LabelImpl::OnColor(HDC dc) {
 // A label's access key moves the focus to the control after it.
 void LabelImpl::Activate() { form_.FocusNextAfter(TabIndex()); }
 
+// A link (a tab stop) shows the focus as a dotted rectangle around its
+// text, drawn over each paint, and takes Enter or Space as a click; a key
+// held down clicks once.
 LRESULT LabelImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_MOUSEMOVE) RaiseMouseMove(Gate(), OnMouseMove, wParam, lParam, form_.Dpi());
-  return CallOriginal(msg, wParam, lParam);
+  const bool link = (GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
+  if (link && msg == WM_CHAR && (wParam == L'\r' || wParam == L' ') && (lParam & (1 << 30)) == 0) {
+    Gate().Raise(OnClick);
+    return 0;
+  }
+  const LRESULT result = CallOriginal(msg, wParam, lParam);
+  if (link && (msg == WM_SETFOCUS || msg == WM_KILLFOCUS)) InvalidateRect(hwnd_, nullptr, TRUE);
+  if (link && msg == WM_PAINT && hwnd_ != nullptr && GetFocus() == hwnd_) {
+    std::wstring text = WindowText();
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, TextFont());
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK);
+    DrawFocusRect(dc, &r);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+  }
+  return result;
 }
 
 void LabelImpl::ApplyDpi() {
   ControlBase::ApplyDpi();
-  SetFontHandle(form_.FontFor(font_));
   FitToText();
 }
 
@@ -72,7 +94,7 @@ void LabelImpl::FitToText() {
   if (!autoSize_ || hwnd_ == nullptr) return;
   std::wstring text = WindowText();
   HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, form_.FontFor(font_));
+  HGDIOBJ old = SelectObject(dc, TextFont());
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT);
   SelectObject(dc, old);

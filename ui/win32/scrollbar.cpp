@@ -59,4 +59,27 @@ void ScrollBarImpl::OnScroll(WORD request, int thumb) {
   SetValue(static_cast<std::int16_t>(ValueAt(position)));
 }
 
+// A scroll bar shows no sign of the keyboard focus: while it has it, a ring
+// in the button text colour runs inside its edge, a pixel per 96 DPI wide.
+// The control also draws its parts outside its paint (arrows pressed, the
+// thumb moved), so the ring is drawn again after each message it handles;
+// drawn twice, it looks the same.
+LRESULT ScrollBarImpl::SubclassedProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CallOriginal(msg, wParam, lParam);
+  if (msg == WM_KILLFOCUS) InvalidateRect(hwnd_, nullptr, TRUE);
+  else if (hwnd_ != nullptr && GetFocus() == hwnd_) DrawFocusMark();
+  return result;
+}
+
+void ScrollBarImpl::DrawFocusMark() {
+  HDC dc = GetDC(hwnd_);
+  RECT r{};
+  GetClientRect(hwnd_, &r);
+  for (int t = form_.Px(15); t-- > 0;) {
+    InflateRect(&r, -1, -1);
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNTEXT));
+  }
+  ReleaseDC(hwnd_, dc);
+}
+
 }  // namespace ui::win32

@@ -334,9 +334,10 @@ void CmdType(const vector<string>& a) {
   Emit(j.Text());
 }
 
-// key CONTROL|- KEYS: a key (with modifiers) to the control, or to whatever
-// has the focus in the program's active window when CONTROL is "-"; fails
-// unless that window is in front, and answers once the program has taken it.
+// key CONTROL|- KEYS: a key (with modifiers) to the control (to a form: to
+// its control with the focus), or to whatever has the focus in the program's
+// active window when CONTROL is "-"; fails unless that window is in front,
+// and answers once the program has taken it.
 void CmdKey(const vector<string>& a) {
   if (a.size() < 3) return Fail("usage: key CONTROL|- KEYS");
   HWND form = ProgramWindow();
@@ -344,7 +345,8 @@ void CmdKey(const vector<string>& a) {
     HWND c = FindControl(Wide(a[1]), &form);
     if (!c) return Fail("control not found: " + a[1]);
     HWND got = Focus(c, form);
-    if (got != c) return Fail("could not focus " + a[1]);
+    // A form keeps the focus where it has put it, on one of its controls.
+    if (got != c && !(c == form && IsChild(form, got))) return Fail("could not focus " + a[1]);
   }
   if (!form) return Fail("no window of the program to send keys to");
   if (!KeysReach(form)) return;
