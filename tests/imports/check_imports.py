@@ -11,7 +11,7 @@ It fails when the program
   - is not a 32-bit x86 GUI program with subsystem version 5.01,
   - lacks DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVICE_AWARE or NO_SEH, or has
     DYNAMIC_BASE without base relocations (the loader could not move it),
-  - is larger than its size budget (72 KiB); the size is always printed,
+  - is larger than its size budget (75 KiB); the size is always printed,
     and bench/size tells where the bytes go,
   - was linked with something that only the C runtime's start-up code would
     run, as the link map (vespera.map beside the program) shows: global
@@ -44,7 +44,7 @@ RUN_TIME_BOUND = {
     "NotifyWinEvent",
 }
 
-SIZE_BUDGET = 73728  # 72 KiB
+SIZE_BUDGET = 76800  # 75 KiB
 HEADER_FLAGS = ("DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVICE_AWARE", "NO_SEH")
 
 # DLLs that Windows XP SP3 ships in its system directory.

@@ -5,7 +5,9 @@ the guide in UTF-8 with a BOM and CRLF, and SHA256SUMS that match; with a
 throwaway self-signed certificate a signed copy is zipped, `osslsigncode
 verify` accepts it and refuses it once one byte of it changes, and the
 build's exe stays unsigned; the release stops when the signature does not
-verify against the CA given. With a throwaway RSA key on a SoftHSM2 token
+verify against the CA given. A key that is not RSA is refused; the
+intermediate of VESPERA_SIGN_CA or VESPERA_SIGN_CHAIN travels in the
+signature, the root does not. With a throwaway RSA key on a SoftHSM2 token
 (its own configuration in a temporary folder), two signed runs give the same
 zip, the signature verifies, the PIN never shows, and the missing time stamp
 is warned about. Prints one line per check and "N passed, M failed".
@@ -106,6 +108,7 @@ def main():
         check("fixed time stamps", len({i.date_time for _, _, i in files}) == 1)
 
         signing(tmp, built)
+        key_and_chain(tmp)
         token_signing(tmp)
     print(f"{sum(results)} passed, {len(results) - sum(results)} failed")
     return 0 if all(results) else 1
@@ -120,21 +123,42 @@ def signed(exe):
     return struct.unpack_from("<II", data, directories + 4 * 8)[1] != 0
 
 
+def certificate(folder, name, key=("rsa:2048",), issuer=None, ca=False):
+    """A throwaway certificate "Vespera <name>" and its key, files in folder:
+    self-signed, or issued by issuer (a pair made before); a code signer's
+    unless ca."""
+    cert, key_file = folder / f"{name}.pem", folder / f"{name}-key.pem"
+    by = ["-CA", issuer[0], "-CAkey", issuer[1]] if issuer else []
+    signer = [] if ca else ["-addext", "extendedKeyUsage=codeSigning",
+                            "-addext", "keyUsage=digitalSignature"]
+    subprocess.run(["openssl", "req", "-x509", "-newkey", *key, "-nodes", "-days", "2",
+                    "-subj", f"/CN=Vespera {name}", "-keyout", key_file, "-out", cert,
+                    *by, *signer], check=True, capture_output=True)
+    return cert, key_file
+
+
+def signing_env(cert, key, **more):
+    """The environment of a signed run: this certificate and key, the
+    settings in more, none of the caller's own VESPERA_SIGN_ settings."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith("VESPERA_SIGN_")}
+    return dict(env, VESPERA_SIGN_CERT=str(cert), VESPERA_SIGN_KEY=str(key), **more)
+
+
+def zipped_exe(zipped, exe):
+    """exe written with the zip's vespera.exe; the zip's members by name."""
+    files = dict((n, d) for n, d, _ in members(zipped))
+    exe.write_bytes(files["vespera.exe"])
+    return files
+
+
 def signing(tmp, built):
     before = hashlib.sha256(built.read_bytes()).hexdigest()
-    cert, key = tmp / "cert.pem", tmp / "key.pem"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=Vespera throwaway signer", "-keyout", key, "-out", cert,
-                    "-addext", "extendedKeyUsage=codeSigning",
-                    "-addext", "keyUsage=digitalSignature"], check=True, capture_output=True)
-    env = dict(os.environ, VESPERA_SIGN_CERT=str(cert), VESPERA_SIGN_KEY=str(key),
-               VESPERA_SIGN_CA=str(cert))
-    env.pop("VESPERA_SIGN_TIMESTAMP", None)
+    cert, key = certificate(tmp, "throwaway signer")
+    env = signing_env(cert, key, VESPERA_SIGN_CA=str(cert))
     zipped, out = release(tmp / "signed", env, output=True)
-    files = dict((n, d) for n, d, _ in members(zipped))
     check("the release checks the chain against the CA given", "chain checked" in out, out)
     exe = tmp / "vespera.exe"
-    exe.write_bytes(files["vespera.exe"])
+    files = zipped_exe(zipped, exe)
     check("the zipped exe is signed", signed(exe))
     check("the build's exe stays as it was",
           hashlib.sha256(built.read_bytes()).hexdigest() == before and not signed(built))
@@ -156,14 +180,43 @@ def signing(tmp, built):
           rc != 0 and len(digests) == 2 and digests[0][1] != digests[1][1], out[-1500:])
 
     # A CA that did not issue the certificate: the release must stop.
-    other = tmp / "other-ca.pem"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=Another CA", "-keyout", tmp / "other-key.pem", "-out", other],
-                   check=True, capture_output=True)
+    other, _ = certificate(tmp, "other CA", ca=True)
     run = release_run(tmp / "wrong-ca", dict(env, VESPERA_SIGN_CA=str(other)))
     check("the release stops when the chain does not verify against the CA given",
           run.returncode != 0 and not list((tmp / "wrong-ca").glob("*.zip")),
           run.stdout + run.stderr)
+
+
+def key_and_chain(tmp):
+    """Smart App Control's rules: an RSA key, and a chain Windows can build
+    from the signature alone."""
+    ec = certificate(tmp, "EC signer", key=("ec", "-pkeyopt", "ec_paramgen_curve:P-256"))
+    run = release_run(tmp / "ec", signing_env(*ec))
+    out = run.stdout + run.stderr
+    check("an EC key is refused, with the reason, and nothing is zipped",
+          run.returncode != 0 and "not RSA" in out and "Smart App Control" in out
+          and not list((tmp / "ec").glob("*.zip")), out[-1500:])
+
+    root = certificate(tmp, "root", ca=True)
+    middle = certificate(tmp, "intermediate", issuer=root, ca=True)
+    cert, key = certificate(tmp, "chained signer", issuer=middle)
+    bundle = tmp / "root+intermediate.pem"
+    bundle.write_text(root[0].read_text() + middle[0].read_text())
+    for how, more in [("VESPERA_SIGN_CA", {"VESPERA_SIGN_CA": str(bundle)}),
+                      ("VESPERA_SIGN_CHAIN", {"VESPERA_SIGN_CA": str(root[0]),
+                                              "VESPERA_SIGN_CHAIN": str(middle[0])})]:
+        exe, sig = tmp / f"{how}.exe", tmp / f"{how}.p7"
+        run = release_run(tmp / how, signing_env(cert, key, **more))
+        certs = run.stdout + run.stderr  # the certificates read back, else why not
+        if run.returncode == 0:
+            zipped_exe(next((tmp / how).glob("*.zip")), exe)
+            subprocess.run(["osslsigncode", "extract-signature", "-in", exe, "-out", sig],
+                           check=True, capture_output=True)
+            certs = subprocess.run(["openssl", "pkcs7", "-inform", "DER", "-in", sig,
+                                    "-print_certs", "-noout"], capture_output=True, text=True).stdout
+        carried = sorted(re.findall(r"^subject=CN = (.+)$", certs, re.M))
+        check(f"with {how} the signature carries the signer and the intermediate, no root",
+              carried == ["Vespera chained signer", "Vespera intermediate"], certs)
 
 
 def verify(path, ca):
@@ -194,12 +247,11 @@ def token_signing(tmp):
     conf.write_text(f"directories.tokendir = {hsm / 'tokens'}\nobjectstore.backend = file\n")
     pin, pin_file = secrets.token_hex(8), hsm / "pin"
     pin_file.write_text(pin)
-    key, cert = hsm / "key.pem", hsm / "cert.pem"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=Vespera token signer", "-keyout", key, "-out", cert,
-                    "-addext", "extendedKeyUsage=codeSigning",
-                    "-addext", "keyUsage=digitalSignature"], check=True, capture_output=True)
-    env = dict(os.environ, SOFTHSM2_CONF=str(conf))
+    cert, key = certificate(hsm, "token signer")
+    env = signing_env(cert, "pkcs11:token=vespera-check;object=signer;type=private",
+                      SOFTHSM2_CONF=str(conf), VESPERA_SIGN_PKCS11_MODULE=module,
+                      VESPERA_SIGN_PASSWORD_FILE=str(pin_file))
+    env.pop("SOURCE_DATE_EPOCH", None)
     util = ["softhsm2-util", "--pin", pin]
     subprocess.run(util + ["--init-token", "--free", "--label", "vespera-check",
                            "--so-pin", secrets.token_hex(8)],
@@ -207,14 +259,9 @@ def token_signing(tmp):
     subprocess.run(util + ["--import", key, "--token", "vespera-check", "--label", "signer",
                            "--id", "01"], env=env, check=True, capture_output=True)
     key.unlink()  # from here on the key exists only on the token
-    env.update(VESPERA_SIGN_PKCS11_MODULE=module, VESPERA_SIGN_CERT=str(cert),
-               VESPERA_SIGN_KEY="pkcs11:token=vespera-check;object=signer;type=private",
-               VESPERA_SIGN_PASSWORD_FILE=str(pin_file))
-    for name in ["VESPERA_SIGN_TIMESTAMP", "VESPERA_SIGN_CA", "SOURCE_DATE_EPOCH"]:
-        env.pop(name, None)
     (first, out), second = release(tmp / "token-a", env, output=True), release(tmp / "token-b", env)
     exe = tmp / "token.exe"
-    exe.write_bytes(dict((n, d) for n, d, _ in members(first))["vespera.exe"])
+    zipped_exe(first, exe)
     rc, verified, _ = verify(exe, cert)
     check("a key on a PKCS#11 token signs the exe, and osslsigncode verify accepts it",
           signed(exe) and rc == 0 and "Signature verification: ok" in verified, verified[-1500:])
