@@ -2,7 +2,7 @@
 while a modal loop (the About window, the tray menu) waits for the user, or
 while the page is being opened from the About window, and fires on time; Exit
 is chosen while the About window is open, the notification area comes late
-and restarts, and two starts race. Every
+(the window staying within reach meanwhile) and restarts, and two starts race. Every
 scenario ends the program and reads the relay log: the action calls, the
 tray icon's removal, the end of the process, no crash. A missing power
 library is in test_honest: the program now stays and says so."""
@@ -88,8 +88,14 @@ def tray_seen(s, count):
     return calls
 
 
+def main_state(s):
+    return s.driver("wait", "frmMain", 0)
+
+
 def late_then_restarted_shell(t, s):
-    """No notification area at start; it appears later, then restarts while armed."""
+    """No notification area at start: the add is tried again every two
+    seconds, and meanwhile a close leaves the window on its own taskbar
+    button. The area appears, then restarts while armed."""
     # Explorer's taskbar must exist first, or it could come out above the stand-in.
     t.assertTrue(e2e.wait_until(lambda: any(w["class"] == "Shell_TrayWnd"
                                             for w in s.driver("allwindows")["windows"]), 30),
@@ -97,24 +103,38 @@ def late_then_restarted_shell(t, s):
     t.assertTrue(s.driver("shell", "refuse").get("first"), "the stand-in tray is not the one found")
     s.launch_second()
     s.wait_main()
-    # Every add is followed by the request for version 3.
-    t.assertEqual(tray_seen(s, 2), [(NIM_ADD, IDLE_TIP, False), (NIM_SETVERSION, "", False)])
+    # Each refused add is checked with a modify, and tried again.
+    t.assertEqual(tray_seen(s, 4)[:4], [(NIM_ADD, IDLE_TIP, False), (NIM_MODIFY, IDLE_TIP, False)] * 2)
     t.assertTrue(s.driver("alive")["running"], "a refused tray add ended the program")
+    s.driver("close", "frmMain")
+    t.assertTrue(e2e.wait_until(lambda: main_state(s)["iconic"], e2e.LIMIT), "the close did not minimise")
+    t.assertTrue(main_state(s)["visible"], "the window was hidden with no icon to bring it back")
+    t.assertTrue(s.driver("taskbar", "click").get("ok"), "no taskbar button to bring the window back")
+    t.assertTrue(e2e.wait_until(lambda: not main_state(s)["iconic"], e2e.LIMIT), "the button did not restore it")
 
-    t.assertTrue(s.driver("shell", "restart").get("first"))
-    t.assertEqual(tray_seen(s, 4)[2:], [(NIM_ADD, IDLE_TIP, True), (NIM_SETVERSION, "", True)],
-                  "no icon once the notification area appeared")
+    s.driver("shell", "accept")
+    t.assertTrue(e2e.wait_until(lambda: any(ok for _, _, ok in tray_seen(s, 0)), e2e.LIMIT),
+                 "the add was not tried again once the notification area took icons")
+    calls = tray_seen(s, 0)
+    n = [ok for _, _, ok in calls].index(True)
+    t.assertEqual(tray_seen(s, n + 2)[n:], [(NIM_ADD, IDLE_TIP, True), (NIM_SETVERSION, "", True)])
+    # With the icon back, a close hides the window, and the button has gone with it.
+    s.driver("close", "frmMain")
+    t.assertTrue(s.driver("waitgone", "frmMain", e2e.LIMIT_MS).get("ok"), "the close did not hide")
+    t.assertTrue(s.driver("tray", 515).get("ok"))
+    t.assertTrue(s.driver("taskbar", "gone").get("ok"), "the taskbar button stayed with the icon back")
 
+    n += 2
     arm(t, s, SUSPEND, True, 1, "时")
-    armed = tray_seen(s, 5)[4:]
+    armed = tray_seen(s, n + 1)[n:]
     t.assertEqual([m for m, _, _ in armed], [NIM_MODIFY], armed)
     tip = armed[0][1]
     t.assertTrue(tip.startswith("程序将要在") and tip.endswith("执行" + SUSPEND), tip)
     s.driver("shell", "restart")
-    t.assertEqual(tray_seen(s, 7)[5:], [(NIM_ADD, tip, True), (NIM_SETVERSION, "", True)],
+    t.assertEqual(tray_seen(s, n + 3)[n + 1:], [(NIM_ADD, tip, True), (NIM_SETVERSION, "", True)],
                   "the icon did not come back with the current tip")
     t.assertTrue(s.driver("traymenu", "退出(&X)").get("ok"), "choosing Exit")
-    t.assertEqual([m for m, _, _ in tray_seen(s, 8)[7:]], [NIM_DELETE],
+    t.assertEqual([m for m, _, _ in tray_seen(s, n + 4)[n + 3:]], [NIM_DELETE],
                   "icon not removed from the new tray")
 
 
@@ -163,7 +183,7 @@ class Faults(unittest.TestCase):
             early = s.relay(s.vespera_pid, ACTION_CALLS)
             self.assertEqual(early, [], f"the action came before the {pending} was open")
         ended = s.wait_ended(MODAL_DELAY + 30)
-        calls = s.relay(s.vespera_pid, ACTION_CALLS + ["Shell_NotifyIconA"])
+        calls = s.relay(s.vespera_pid, ACTION_CALLS + e2e.TRAY_CALLS)
         log = "\n".join(map(repr, calls))
         self.assertTrue(ended, f"the program still runs\n{log}")
         acts = [c for c in calls if c.func in ACTION_CALLS]
@@ -178,7 +198,7 @@ class Faults(unittest.TestCase):
                 self.assertGreaterEqual(late, -50, f"fired {late} ms before the deadline second\n{log}")
                 self.assertLessEqual(late, LATE_MS,
                                      f"fired {late} ms after the deadline second began\n{log}")
-        tray = [c.int_arg(0) for c in calls if c.func == "Shell_NotifyIconA"]
+        tray = [c.int_arg(0) for c in calls if c.func in e2e.TRAY_CALLS]
         self.assertEqual(tray.count(NIM_DELETE), 1, f"tray icon not removed once\n{log}")
         self.assertEqual(tray[-1], NIM_DELETE, f"a tray call after the removal\n{log}")
         s.relay_file.flush()

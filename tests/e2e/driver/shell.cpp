@@ -3,7 +3,9 @@
 // be started later nor restarted. A window of the tray's class that is found
 // before explorer's takes the program's tray calls instead: it refuses them
 // (no notification area yet) or accepts and records them with their tips,
-// and it announces a new taskbar the way a starting shell does.
+// and it announces a new taskbar the way a starting shell does. As a shell
+// does, it takes an add only of an icon it does not have, and the other
+// calls only for one it has.
 
 #include "vdriver.h"
 
@@ -59,7 +61,11 @@ class StandInTray {
     if (hwnd_) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return hwnd_;
   }
-  void Accept(bool on) { InterlockedExchange(&accepting_, on ? 1 : 0); }
+  // A shell that starts or stops taking icons has none.
+  void Accept(bool on) {
+    InterlockedExchange(&accepting_, on ? 1 : 0);
+    InterlockedExchange(&hasIcon_, 0);
+  }
   // On the first NIM_MODIFY that comes while `status` reads `text`, a second
   // thread sends BM_CLICK to `button`, before the tray answers the call.
   void ClickDuringModify(HWND status, const wstring& text, HWND button) {
@@ -110,7 +116,9 @@ class StandInTray {
     if (msg != WM_COPYDATA || !self) return DefWindowProcW(h, msg, wp, lp);
     // An old shell knows no NIM_SETVERSION.
     const auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
-    bool accepted = self->Accepting() && !(self->OldShell() && cds->dwData == 4);
+    const bool add = cds->dwData == 0, has = InterlockedCompareExchange(&self->hasIcon_, 0, 0) != 0;
+    bool accepted = self->Accepting() && add != has && !(self->OldShell() && cds->dwData == 4);
+    if (accepted && (add || cds->dwData == 2)) InterlockedExchange(&self->hasIcon_, add ? 1 : 0);
     EnterCriticalSection(&self->lock_);
     self->calls_.push_back(ReadTrayCall(*cds, accepted));
     HWND button = self->clickButton_;
@@ -137,7 +145,7 @@ class StandInTray {
   CRITICAL_SECTION lock_;
   HWND hwnd_ = nullptr;
   HANDLE ready_ = nullptr;
-  LONG accepting_ = 0, oldShell_ = 0;
+  LONG accepting_ = 0, oldShell_ = 0, hasIcon_ = 0;
   vector<TrayCall> calls_;
   HWND clickStatus_ = nullptr, clickButton_ = nullptr;
   wstring clickText_;
@@ -149,11 +157,12 @@ StandInTray& Tray() {
   return tray;
 }
 
-// shell [refuse|restart|old|clickon STATUS TEXT BUTTON]: the stand-in tray.
-// "refuse": a shell without a notification area; "restart": the notification
-// area (re)appears and "TaskbarCreated" is broadcast; "old": the same with a
-// shell that refuses NIM_SETVERSION; "clickon": see
-// ClickDuringModify. Answers with the calls the tray received.
+// shell [refuse|accept|restart|old|clickon STATUS TEXT BUTTON]: the stand-in
+// tray. "refuse": a shell without a notification area; "accept": it takes
+// icons from now on, without a word; "restart": the notification area
+// (re)appears and "TaskbarCreated" is broadcast; "old": the same with a
+// shell that refuses NIM_SETVERSION; "clickon": see ClickDuringModify.
+// Answers with the calls the tray received.
 void CmdShell(const vector<string>& a) {
   string what = a.size() > 1 ? a[1] : "";
   HWND tray = Tray().Start();
@@ -164,7 +173,7 @@ void CmdShell(const vector<string>& a) {
     if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON");
     Tray().ClickDuringModify(status, Wide(a[3]), button);
   }
-  if (what == "refuse" || what == "restart" || what == "old") {
+  if (what == "refuse" || what == "accept" || what == "restart" || what == "old") {
     Tray().Accept(what != "refuse");
     Tray().SetOldShell(what == "old");
   }
@@ -281,6 +290,48 @@ void CmdCloseMenu(const vector<string>& a) {
   HWND popup = WaitForWindow(FindPopupMenu, a.size() > 1 ? a[1] : "");
   if (!popup) return Fail("no menu open");
   PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  Ok();
+}
+
+// The button of Wine's taskbar (explorer's Shell_TrayWnd, not the stand-in)
+// for a window, where it shows one. Wine's taskbar sets its buttons anew
+// only when a top-level window comes or goes: one made and destroyed here
+// makes it look.
+HWND TaskbarButton(HWND form) {
+  DestroyWindow(CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+  for (HWND tray : TopWindows()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tray, &pid);
+    if (ClassOf(tray) != L"Shell_TrayWnd" || pid == GetCurrentProcessId()) continue;
+    for (HWND b : Descendants(tray)) {
+      if (GetWindowLongPtrW(b, GWLP_ID) == reinterpret_cast<LONG_PTR>(form) && IsWindowVisible(b)) return b;
+    }
+  }
+  return nullptr;
+}
+
+// taskbar shown|gone|click: waits until Wine's taskbar shows a button for
+// the main window, or shows none; "click" clicks it with the mouse.
+void CmdTaskbar(const vector<string>& a) {
+  HWND m = MainForm();
+  if (!m || a.size() < 2) return Fail("usage: taskbar shown|gone|click (with the main form)");
+  const bool want = a[1] != "gone";
+  HWND button = nullptr;
+  for (DWORD start = GetTickCount(); (TaskbarButton(m) != nullptr) != want;) {
+    if (GetTickCount() - start >= kLimitMs) return Fail(want ? "no taskbar button" : "a taskbar button stays");
+    Sleep(50);
+  }
+  if (a[1] == "click" && (button = TaskbarButton(m)) != nullptr) {
+    // Where no other window covers it: without a window manager, Wine
+    // draws a minimised window as a title bar at the bottom of the screen.
+    RECT r{};
+    GetWindowRect(button, &r);
+    POINT at{r.right - 1, (r.top + r.bottom) / 2};
+    while (at.x > r.left && WindowFromPoint(at) != button) --at.x;
+    if (at.x == r.left) return Fail("the taskbar button is covered");
+    MouseClickAt(at.x, at.y, button);
+    return SettledOk(m);
+  }
   Ok();
 }
 

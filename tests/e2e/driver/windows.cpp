@@ -221,6 +221,7 @@ void FormJson(Json& j, HWND f) {
   j.Key("hwnd").Int(static_cast<long long>(reinterpret_cast<UINT_PTR>(f)));
   j.Key("caption").Str(TextOf(f));
   j.Key("visible").Bool(IsWindowVisible(f) != FALSE);
+  j.Key("iconic").Bool(IsIconic(f) != FALSE);
   j.Key("enabled").Bool(IsWindowEnabled(f) != FALSE);
   j.Key("style").Int(static_cast<unsigned long>(GetWindowLongW(f, GWL_STYLE)));
   j.Key("exstyle").Int(static_cast<unsigned long>(GetWindowLongW(f, GWL_EXSTYLE)));
