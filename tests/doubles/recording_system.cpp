@@ -112,10 +112,6 @@ std::int32_t RecordingApi::AdjustTokenPrivileges(platform::Handle tokenHandle, s
   return 1;
 }
 
-namespace {
-std::string FromGbk(const char* bytes);
-}  // namespace
-
 template <class Record>
 std::int32_t RecordingApi::Notify(const char* routine, std::uint32_t message, const Record& data,
                                   const std::string& tip) {
@@ -127,7 +123,7 @@ std::int32_t RecordingApi::Notify(const char* routine, std::uint32_t message, co
 }
 
 std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
-  return Notify("Shell_NotifyIconA", message, *data, FromGbk(data->szTip));
+  return Notify("Shell_NotifyIconA", message, *data, data->szTip);
 }
 
 std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconVersionA* data) {
@@ -199,19 +195,6 @@ std::string Gbk(std::u16string_view text) {
     i += len;
   }
   iconv_close(cd);
-  return out;
-}
-
-std::string FromGbk(const char* bytes) {
-  std::string in(bytes), out(in.size() * 2, '\0');
-  iconv_t cd = iconv_open("UTF-8", "CP936");
-  char* inPtr = in.data();
-  std::size_t inLeft = in.size();
-  char* outPtr = out.data();
-  std::size_t outLeft = out.size();
-  iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
   return out;
 }
 

@@ -42,8 +42,8 @@ class RecordingApi : public platform::WinApi {
   // hibernation file (bit 4) and Modern Standby (bit 5).
   void SetPowerCaps(unsigned mask);
   platform::Handle token = 0x7E;
-  // A record as the shell received it, ANSI or wide: the tip read in its
-  // code page (936 for ANSI), as UTF-8 up to the NUL.
+  // A record as the shell received it, ANSI or wide: the tip up to the NUL,
+  // as UTF-8 from the wide record, as it came from the ANSI one.
   struct TrayRecord {
     std::uint32_t cbSize, hWnd, uID, uFlags, uCallbackMessage, hIcon;
     std::string tip;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "modules/modTray.h"
 #include "platform/text.h"
@@ -49,12 +48,6 @@ TEST(AnsiRecord, Is88BytesWithTheTipInCodePage936) {
   EXPECT_EQ(std::string(a.szTip, 10), "\xC3\xBB\xC9\xE8\xD6\xC3\xB6\xAF\xD7\xF7");
   EXPECT_EQ(a.szTip[10], '\0');
   EXPECT_EQ(std::string(a.szTip + 11, 53), std::string(53, ' '));
-  // The wide record carries the same fields and the tip as it is kept.
-  nid.cbSize = 152;
-  const platform::NotifyIconDataW w = modTray::ToWide(nid);
-  EXPECT_EQ(std::tie(w.cbSize, w.hWnd, w.uID, w.uFlags, w.uCallbackMessage, w.hIcon),
-            std::tie(nid.cbSize, a.hWnd, a.uID, a.uFlags, a.uCallbackMessage, a.hIcon));
-  EXPECT_EQ(std::u16string(w.szTip, 64), TipOf(nid));
 }
 
 // A long tip is cut on a character boundary of its code page (none: the

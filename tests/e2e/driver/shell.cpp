@@ -293,48 +293,6 @@ void CmdCloseMenu(const vector<string>& a) {
   Ok();
 }
 
-// The button of Wine's taskbar (explorer's Shell_TrayWnd, not the stand-in)
-// for a window, where it shows one. Wine's taskbar sets its buttons anew
-// only when a top-level window comes or goes: one made and destroyed here
-// makes it look.
-HWND TaskbarButton(HWND form) {
-  DestroyWindow(CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
-  for (HWND tray : TopWindows()) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tray, &pid);
-    if (ClassOf(tray) != L"Shell_TrayWnd" || pid == GetCurrentProcessId()) continue;
-    for (HWND b : Descendants(tray)) {
-      if (GetWindowLongPtrW(b, GWLP_ID) == reinterpret_cast<LONG_PTR>(form) && IsWindowVisible(b)) return b;
-    }
-  }
-  return nullptr;
-}
-
-// taskbar shown|gone|click: waits until Wine's taskbar shows a button for
-// the main window, or shows none; "click" clicks it with the mouse.
-void CmdTaskbar(const vector<string>& a) {
-  HWND m = MainForm();
-  if (!m || a.size() < 2) return Fail("usage: taskbar shown|gone|click (with the main form)");
-  const bool want = a[1] != "gone";
-  HWND button = nullptr;
-  for (DWORD start = GetTickCount(); (TaskbarButton(m) != nullptr) != want;) {
-    if (GetTickCount() - start >= kLimitMs) return Fail(want ? "no taskbar button" : "a taskbar button stays");
-    Sleep(50);
-  }
-  if (a[1] == "click" && (button = TaskbarButton(m)) != nullptr) {
-    // Where no other window covers it: without a window manager, Wine
-    // draws a minimised window as a title bar at the bottom of the screen.
-    RECT r{};
-    GetWindowRect(button, &r);
-    POINT at{r.right - 1, (r.top + r.bottom) / 2};
-    while (at.x > r.left && WindowFromPoint(at) != button) --at.x;
-    if (at.x == r.left) return Fail("the taskbar button is covered");
-    MouseClickAt(at.x, at.y, button);
-    return SettledOk(m);
-  }
-  Ok();
-}
-
 BOOL CALLBACK CollectTrayIcons(HWND h, LPARAM p) {
   if (ClassOf(h) == L"__wine_tray_icon" && IsWindowVisible(h)) reinterpret_cast<vector<HWND>*>(p)->push_back(h);
   EnumChildWindows(h, CollectTrayIcons, p);

@@ -29,7 +29,7 @@ bool Run(const vector<string>& a) {
       {"msgbox", CmdMsgBox},     {"msgboxok", CmdMsgBoxOk}, {"clock", CmdClock},
       {"sleep", CmdSleep},       {"shell", CmdShell},       {"dpichange", CmdDpiChange},
       {"sweep", CmdSweep},       {"trayicon", CmdTrayIcon}, {"settle", CmdSettle},
-      {"liveregion", CmdLiveRegion}, {"closemenu", CmdCloseMenu}, {"taskbar", CmdTaskbar},
+      {"liveregion", CmdLiveRegion}, {"closemenu", CmdCloseMenu},
   };
   for (const Entry& e : table) {
     if (c == e.name) {

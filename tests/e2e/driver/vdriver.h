@@ -152,7 +152,6 @@ void CmdTray(const vector<string>& a);
 void CmdTrayMenu(const vector<string>& a);
 void CmdCloseMenu(const vector<string>& a);
 void CmdTrayIcon(const vector<string>& a);
-void CmdTaskbar(const vector<string>& a);
 // session.cpp
 void CmdClock(const vector<string>&);
 void CmdSleep(const vector<string>& a);
