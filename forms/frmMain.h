@@ -34,6 +34,7 @@ class frmMain {
   void mnuAbout_Click();
   void cmdTimer_Click();
   void Timer_Timer();
+  void TrayTimer_Timer();
   void opt_Click(int Index);
   void chkBlink_Click();
 
@@ -48,10 +49,12 @@ class frmMain {
   bool bIconPhase = false;
   // The warning has brought the window to the front in this countdown.
   bool bWarned = false;
-  modTray::NotifyIconData nid;
+  modTray::NotifyIconData nid{};
 
   // Controls, created by the start-up sequence.
   ui::Timer* Timer = nullptr;
+  // Adds the tray icon again every two seconds while the shell has refused it.
+  ui::Timer* TrayTimer = nullptr;
   ui::Button* cmdTimer = nullptr;
   ui::Container* frame = nullptr;
   ui::Container* pic = nullptr;
@@ -86,6 +89,9 @@ class frmMain {
   void UpdateTrayIcon();
   void RemoveTrayIcon();
   void BlinkTrayIcon();
+  // Esc and the close: hidden, or minimised to its taskbar button while the
+  // tray icon is missing, so that the window stays within reach.
+  void HideWindow();
 
   // Arming helpers.
   void Disarm();
@@ -111,6 +117,13 @@ class frmMain {
   // padding (5 typed becomes 05), kept in front by a shift. A digit typed
   // at its end shifts in; a 0 the user typed keeps the two-character limit.
   bool bMinPadded = false;
+  // The shell holds the icon: the last add, or the modify after it, went through.
+  bool bTrayIcon = false;
+  // The NT platform: the record goes to the shell in its wide form.
+  bool bWideTray = false;
+  // The last note was the right button's release: under version 3 the
+  // WM_CONTEXTMENU after it is the mouse's, one alone the keyboard's.
+  bool bRightUp = false;
   // The Esc going down closes an open list: its character is the list's.
   bool bEscForList = false;
   // The seconds left shown by the last tick, for assistive technology;

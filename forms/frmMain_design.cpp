@@ -161,6 +161,7 @@ void frmMain::CreateWindowFromDesign() {
   ui::Form& f = *form_;
 
   Timer = &f.AddTimer({.name = "Timer", .interval = 500, .enabled = false});
+  TrayTimer = &f.AddTimer({.name = "TrayTimer", .interval = 2000, .enabled = false});
 
   for (const Row& r : kMainWindow) {
     ui::Container* in = r.in == In::frame ? frame : r.in == In::pic ? pic : nullptr;
@@ -258,14 +259,17 @@ void frmMain::ConnectHandlers() {
   f.OnKeyPress = [this](std::int16_t& key) { Form_KeyPress(key); };
   f.OnUnload = [this](bool& cancel) { Form_Unload(cancel); };
   f.OnTrayNote = [this](int message) { Form_TrayNote(message); };
-  f.OnShellRestart = [this] { Form_ShellRestart(); };
-  mnuExit->OnClick = [this] { mnuExit_Click(); };
-  mnuAbout->OnClick = [this] { mnuAbout_Click(); };
-  cmdTimer->OnClick = [this] { cmdTimer_Click(); };
-  Timer->OnTimer = [this] { Timer_Timer(); };
+  // The handlers without arguments share one kind of function object.
+  const auto call = [this](void (frmMain::*handler)()) { return [this, handler] { (this->*handler)(); }; };
+  f.OnShellRestart = call(&frmMain::Form_ShellRestart);
+  mnuExit->OnClick = call(&frmMain::mnuExit_Click);
+  mnuAbout->OnClick = call(&frmMain::mnuAbout_Click);
+  cmdTimer->OnClick = call(&frmMain::cmdTimer_Click);
+  Timer->OnTimer = call(&frmMain::Timer_Timer);
+  TrayTimer->OnTimer = call(&frmMain::TrayTimer_Timer);
+  chkBlink->OnClick = call(&frmMain::chkBlink_Click);
   opt[0]->OnClick = [this] { opt_Click(0); };
   opt[1]->OnClick = [this] { opt_Click(1); };
-  chkBlink->OnClick = [this] { chkBlink_Click(); };
 
   struct Pair {
     ui::TextBox* txt;

@@ -9,6 +9,7 @@ namespace modConstants {
 inline constexpr std::uint32_t NIM_ADD = 0;
 inline constexpr std::uint32_t NIM_MODIFY = 1;
 inline constexpr std::uint32_t NIM_DELETE = 2;
+inline constexpr std::uint32_t NIM_SETFOCUS = 3;
 inline constexpr std::uint32_t NIM_SETVERSION = 4;
 inline constexpr std::uint32_t NOTIFYICON_VERSION = 3;
 inline constexpr std::uint32_t NIF_MESSAGE = 1;

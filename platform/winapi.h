@@ -35,21 +35,41 @@ struct TokenPrivileges {
 };
 static_assert(sizeof(TokenPrivileges) == 16);
 
-// NOTIFYICONDATAA in its first version: 88 bytes with a 64-byte tip, the
-// handles 32 bits wide as on the 32-bit system the program is built for.
-struct NotifyIconDataA {
+// NOTIFYICONDATA in its first version, with a tip of 64 characters, the
+// handles 32 bits wide as on the 32-bit system the program is built for:
+// the ANSI record is 88 bytes; the wide one, 152 bytes, is the size every
+// NT system takes, Windows 2000 and later included.
+template <class Char>
+struct NotifyIconData1 {
   std::uint32_t cbSize;
   std::uint32_t hWnd;
   std::uint32_t uID;
   std::uint32_t uFlags;
   std::uint32_t uCallbackMessage;
   std::uint32_t hIcon;
-  char szTip[64];
+  Char szTip[64];
 };
-static_assert(sizeof(NotifyIconDataA) == 88);
+using NotifyIconDataA = NotifyIconData1<char>;
+using NotifyIconDataW = NotifyIconData1<char16_t>;
+static_assert(sizeof(NotifyIconDataA) == 88 && sizeof(NotifyIconDataW) == 152);
 
-// NOTIFYICONDATAA as NIM_SETVERSION needs it: the 488-byte layout of shell
-// version 5, of which only the window, the identifier and uVersion count.
+// NOTIFYICONIDENTIFIER: the icon by its window and identifier (no GUID).
+struct NotifyIconIdentifier {
+  std::uint32_t cbSize;
+  std::uint32_t hWnd;
+  std::uint32_t uID;
+  std::uint8_t guidItem[16];
+};
+static_assert(sizeof(NotifyIconIdentifier) == 28);
+
+// RECT: a rectangle on the screen, in pixels.
+struct ScreenRect {
+  std::int32_t left, top, right, bottom;
+};
+
+// NOTIFYICONDATAA as the messages of shell version 5 (NIM_SETVERSION,
+// NIM_SETFOCUS) need it: the 488-byte layout of that version, of which only
+// the window, the identifier and uVersion count.
 struct NotifyIconVersionA {
   std::uint32_t cbSize;
   std::uint32_t hWnd;
@@ -118,6 +138,12 @@ class WinApi {
                                          const NotifyIconDataA* data) = 0;
   virtual std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                          const NotifyIconVersionA* data) = 0;
+  // The NT platform's own call: the tip reaches the shell as it is.
+  virtual std::int32_t Shell_NotifyIconW(std::uint32_t message,
+                                         const NotifyIconDataW* data) = 0;
+  // Windows 7 and later: where the icon is on the screen; 0 (S_OK) when found.
+  virtual std::int32_t Shell_NotifyIconGetRect(const NotifyIconIdentifier* identifier,
+                                               ScreenRect* rect) = 0;
   // comctl32
   virtual void InitCommonControls() = 0;
 };

@@ -22,6 +22,7 @@ constexpr std::uint32_t Rgb(int r, int g, int b) {
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const Rect&) const = default;
 };
 
 struct Font {
@@ -254,10 +255,18 @@ class Form {
   virtual void SetTimerEnabled(Timer& timer, bool enabled) = 0;
   virtual bool TimerEnabled(const Timer& timer) const = 0;
 
-  virtual void Show() = 0;                  // modeless, centred on first show
+  // Modeless, centred on first show; a minimised window is restored.
+  virtual void Show() = 0;
   virtual void ShowModal(Form& owner) = 0;  // returns when this window is gone
   // Hides the window; a window kept in front stops being so.
   virtual void Hide() = 0;
+  // The window's own button on the taskbar (a window has none otherwise):
+  // its way back while it has no tray icon.
+  virtual void SetTaskbarButton(bool shown) = 0;
+  // Minimises the window, a hidden one too, without activating it; Show
+  // and ShowInFront restore it.
+  virtual void Minimize() = 0;
+  virtual bool Minimized() const = 0;
   // Shows the window above all others without activating it, so that the
   // keyboard stays where the user types; it stays there until EndTopmost
   // or Hide.
@@ -271,8 +280,10 @@ class Form {
   virtual Handle Hwnd() const = 0;
   // The program icon at the size the taskbar's notification area uses.
   virtual Handle IconHandle() const = 0;
-  // Opens the menu at the pointer; a chosen item runs its OnClick.
-  virtual void PopupMenu(Menu& menu) = 0;
+  // Opens the menu at the pointer, or beside a rectangle of the screen in
+  // pixels (the tray icon's) without covering it; a chosen item runs its
+  // OnClick. True when an item was chosen.
+  virtual bool PopupMenu(Menu& menu, const Rect* beside = nullptr) = 0;
 
   std::function<void(std::int16_t& key)> OnKeyPress;  // with key preview
   // A key goes down (with key preview), before the focused control handles

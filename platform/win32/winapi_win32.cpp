@@ -35,6 +35,8 @@ namespace {
     (Handle, std::int32_t, const TokenPrivileges*, std::uint32_t, TokenPrivileges*,       \
      std::uint32_t*))                                                                    \
   X(Shell_NotifyIconA, "shell32", std::int32_t, (std::uint32_t, NOTIFYICONDATAA*))       \
+  X(Shell_NotifyIconW, "shell32", std::int32_t, (std::uint32_t, NOTIFYICONDATAW*))       \
+  X(Shell_NotifyIconGetRect, "shell32", HRESULT, (const NOTIFYICONIDENTIFIER*, RECT*))   \
   X(InitCommonControls, "comctl32", void, ())                                           \
   X(ImmAssociateContext, "imm32", Handle, (Handle, Handle))                              \
   X(GetDpiForWindow, "user32", std::uint32_t, (HWND))                                    \
@@ -50,6 +52,10 @@ namespace {
 static_assert(sizeof(Handle) == sizeof(HANDLE), "a handle travels as the program's Handle");
 static_assert(sizeof(HANDLE) == 8 || NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA),
               "on 32-bit Windows the tray record is the first version of NOTIFYICONDATAA");
+static_assert(sizeof(HANDLE) == 8 || (NOTIFYICONDATAW_V1_SIZE == sizeof(NotifyIconDataW) &&
+                                      sizeof(NOTIFYICONIDENTIFIER) == sizeof(NotifyIconIdentifier)),
+              "on 32-bit Windows the wide record and the identifier are the program's own");
+static_assert(sizeof(RECT) == sizeof(ScreenRect), "a RECT is read as the program's ScreenRect");
 static_assert(sizeof(HANDLE) == 8 || (NOTIFYICONDATAA_V2_SIZE == sizeof(NotifyIconVersionA) &&
                                       offsetof(NOTIFYICONDATAA, uVersion) == 416),
               "on 32-bit Windows NIM_SETVERSION's record is the 488-byte NOTIFYICONDATAA");
@@ -263,6 +269,37 @@ class Win32WinApi final : public WinApi {
     record.cbSize = NOTIFYICONDATAA_V2_SIZE;
     record.uVersion = data->uVersion;
     return NotifyIcon(message, record, data->hWnd, data->uID);
+  }
+  std::int32_t Shell_NotifyIconW(std::uint32_t message, const NotifyIconDataW* data) override {
+    auto* f = routines.Shell_NotifyIconW.Get();
+    if (!data || !f) return 0;
+    if constexpr (sizeof(HANDLE) == 4) {
+      // On 32-bit Windows the program's record is the system's own.
+      WaitingCall waiting;
+      return f(message, reinterpret_cast<NOTIFYICONDATAW*>(const_cast<NotifyIconDataW*>(data)));
+    } else {
+      NOTIFYICONDATAW record{};
+      record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+      record.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(data->hWnd)));
+      record.uID = data->uID;
+      record.uFlags = data->uFlags;
+      record.uCallbackMessage = data->uCallbackMessage;
+      record.hIcon = static_cast<HICON>(LongToHandle(static_cast<LONG>(data->hIcon)));
+      std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
+      WaitingCall waiting;
+      return f(message, &record);
+    }
+  }
+  std::int32_t Shell_NotifyIconGetRect(const NotifyIconIdentifier* identifier,
+                                       ScreenRect* rect) override {
+    auto* f = routines.Shell_NotifyIconGetRect.Get();
+    if (!f) return E_NOTIMPL;
+    NOTIFYICONIDENTIFIER icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = static_cast<HWND>(LongToHandle(static_cast<LONG>(identifier->hWnd)));
+    icon.uID = identifier->uID;
+    WaitingCall waiting;
+    return f(&icon, reinterpret_cast<RECT*>(rect));
   }
   void InitCommonControls() override {
     if (auto* f = routines.InitCommonControls.Get()) f();

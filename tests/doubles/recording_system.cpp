@@ -112,17 +112,37 @@ std::int32_t RecordingApi::AdjustTokenPrivileges(platform::Handle tokenHandle, s
   return 1;
 }
 
-std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
-  trayRecords.push_back(*data);
-  log_.Add({"Shell_NotifyIconA", {message, data->hIcon}, std::string(data->szTip)});
+template <class Record>
+std::int32_t RecordingApi::Notify(const char* routine, std::uint32_t message, const Record& data,
+                                  const std::string& tip) {
+  trayRecords.push_back({data.cbSize, data.hWnd, data.uID, data.uFlags, data.uCallbackMessage,
+                         data.hIcon, tip, sizeof data.szTip[0] == 2});
+  log_.Add({routine, {message, data.hIcon}, tip});
   if (auto nested = std::exchange(duringNotify, nullptr)) nested();
-  return 1;
+  return message == 0 ? addResult : message == 1 ? modifyResult : 1;
+}
+
+std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
+  return Notify("Shell_NotifyIconA", message, *data, data->szTip);
 }
 
 std::int32_t RecordingApi::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconVersionA* data) {
   versionRecords.push_back(*data);
   log_.Add({"Shell_NotifyIconA", {message, data->uVersion}, {}});
   return setVersionResult;
+}
+
+std::int32_t RecordingApi::Shell_NotifyIconW(std::uint32_t message, const platform::NotifyIconDataW* data) {
+  const std::u16string_view field(data->szTip, std::size(data->szTip));
+  return Notify("Shell_NotifyIconW", message, *data, platform::Utf16ToUtf8(field.substr(0, field.find(u'\0'))));
+}
+
+std::int32_t RecordingApi::Shell_NotifyIconGetRect(const platform::NotifyIconIdentifier* identifier,
+                                                   platform::ScreenRect* rect) {
+  log_.Add({"Shell_NotifyIconGetRect", {identifier->cbSize, identifier->hWnd, identifier->uID}, {}});
+  if (!iconRect) return static_cast<std::int32_t>(0x80004001);  // E_NOTIMPL
+  *rect = *iconRect;
+  return 0;
 }
 
 void RecordingApi::InitCommonControls() { log_.Add({"InitCommonControls", {}, {}}); }
@@ -208,6 +228,14 @@ std::vector<std::string> RecordingSystem::Routines(const std::vector<std::string
   std::vector<std::string> out;
   for (const Call& c : log) {
     if (std::find(skip.begin(), skip.end(), c.routine) == skip.end()) out.push_back(c.routine);
+  }
+  return out;
+}
+
+std::vector<Call> RecordingSystem::TrayCalls() const {
+  std::vector<Call> out;
+  for (const Call& c : log) {
+    if (c.routine == "Shell_NotifyIconA" || c.routine == "Shell_NotifyIconW") out.push_back(c);
   }
   return out;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,19 @@ class RecordingApi : public platform::WinApi {
   // hibernation file (bit 4) and Modern Standby (bit 5).
   void SetPowerCaps(unsigned mask);
   platform::Handle token = 0x7E;
-  std::vector<platform::NotifyIconDataA> trayRecords;  // one per Shell_NotifyIconA call
-  std::vector<platform::NotifyIconVersionA> versionRecords;  // one per NIM_SETVERSION
+  // A record as the shell received it, ANSI or wide: the tip up to the NUL,
+  // as UTF-8 from the wide record, as it came from the ANSI one.
+  struct TrayRecord {
+    std::uint32_t cbSize, hWnd, uID, uFlags, uCallbackMessage, hIcon;
+    std::string tip;
+    bool wide;
+  };
+  std::vector<TrayRecord> trayRecords;  // one per add, modify or delete
+  std::vector<platform::NotifyIconVersionA> versionRecords;  // one per NIM_SETVERSION or NIM_SETFOCUS
   std::int32_t setVersionResult = 1;  // 0: a shell older than version 5
+  std::int32_t addResult = 1, modifyResult = 1;  // 0: the shell refuses
+  // Where Shell_NotifyIconGetRect finds the icon; none: it cannot tell.
+  std::optional<platform::ScreenRect> iconRect;
   // Runs once inside the next Shell_NotifyIconA call, as the notifications
   // that the shell sends while the call waits for it.
   std::function<void()> duringNotify;
@@ -74,9 +85,16 @@ class RecordingApi : public platform::WinApi {
   // Logged as a tray call with its version; the record is kept apart.
   std::int32_t Shell_NotifyIconA(std::uint32_t message,
                                  const platform::NotifyIconVersionA* data) override;
+  std::int32_t Shell_NotifyIconW(std::uint32_t message,
+                                 const platform::NotifyIconDataW* data) override;
+  std::int32_t Shell_NotifyIconGetRect(const platform::NotifyIconIdentifier* identifier,
+                                       platform::ScreenRect* rect) override;
   void InitCommonControls() override;
 
  private:
+  // Keeps and logs a record of either form, and answers as the shell does.
+  template <class Record>
+  std::int32_t Notify(const char* routine, std::uint32_t message, const Record& data, const std::string& tip);
   CallLog& log_;
 };
 
@@ -158,6 +176,8 @@ struct RecordingSystem {
   // The routines called, in order, leaving out those named in skip.
   std::vector<std::string> Routines(const std::vector<std::string>& skip = {}) const;
   std::vector<Call> CallsTo(const std::string& routine) const;
+  // The calls of Shell_NotifyIconA and Shell_NotifyIconW.
+  std::vector<Call> TrayCalls() const;
   void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
                   std::uint32_t build = 0);
 };

@@ -8,13 +8,17 @@ from pathlib import Path
 # Routines whose calls the tests read from the relay log. Function names
 # only: several are forwarded from the named library to kernelbase.
 RELAY_FUNCTIONS = [
-    "Shell_NotifyIconA", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
+    "Shell_NotifyIconA", "Shell_NotifyIconW", "Shell_NotifyIconGetRect", "ExitWindowsEx", "SetSuspendState", "LockWorkStation",
     "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges",
     "GetVersionExA", "SetForegroundWindow", "ShellExecuteA", "InitCommonControls",
     "CreateProcessA", "CreateProcessW", "WinExec", "MessageBoxA", "MessageBoxW",
     "ShowWindow", "AppendMenuW", "AppendMenuA", "TrackPopupMenu", "TrackPopupMenuEx",
     "GetPwrCapabilities", "SetWindowTextW",
 ]
+
+# The tray calls: wide on the NT platform, ANSI on Windows 9x and for the
+# messages of shell version 5.
+TRAY_CALLS = ["Shell_NotifyIconA", "Shell_NotifyIconW"]
 
 RELAY_RE = re.compile(
     r"^\s*(\d+)\.(\d{3}):([0-9a-f]{4}):([0-9a-f]{4}):(Call|Ret)\s+([\w.]+)\.(\w+)\((.*)\)\s*(.*)$")

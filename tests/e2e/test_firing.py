@@ -93,11 +93,11 @@ class Firing(unittest.TestCase):
         s = new_session(self, version)
         deadline = arm(self, s, action, force)
         ended = s.wait_ended(DELAY + e2e.LIMIT)
-        calls = s.relay(s.vespera_pid, ACTION_CALLS + PRIVILEGE + ["Shell_NotifyIconA"])
+        calls = s.relay(s.vespera_pid, ACTION_CALLS + PRIVILEGE + e2e.TRAY_CALLS)
         log = "\n".join(map(repr, calls))
         self.assertTrue(ended, f"the program still runs after the deadline: {s.still_running()}\n{log}")
         acts = [c for c in calls if c.func in ACTION_CALLS]
-        tray = [c for c in calls if c.func == "Shell_NotifyIconA"]
+        tray = [c for c in calls if c.func in e2e.TRAY_CALLS]
         deletes = [c for c in tray if c.int_arg(0) == 2]
         self.assertEqual(len(deletes), 1, f"tray icon not removed once\n{log}")
         func, args = expect

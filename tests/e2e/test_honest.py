@@ -88,11 +88,11 @@ class Honest(unittest.TestCase):
         self.assertFalse(shown["foreground"], "the failure took the focus")
         self.assertEqual(s.text("cmdTimer"), "激活定时器(&E)", "not disarmed")
         self.assertTrue(s.driver("alive")["running"], "the program ended")
-        calls = s.relay(s.vespera_pid, ACTION_CALLS + ["Shell_NotifyIconA"])
+        calls = s.relay(s.vespera_pid, ACTION_CALLS + e2e.TRAY_CALLS)
         log = "\n".join(map(repr, calls))
         acts = [c.func for c in calls if c.func in ACTION_CALLS] + s.power_calls()[1:]
         self.assertEqual(acts, [func] if func else [], log)
-        self.assertNotIn(NIM_DELETE, [c.int_arg(0) for c in calls if c.func == "Shell_NotifyIconA"],
+        self.assertNotIn(NIM_DELETE, [c.int_arg(0) for c in calls if c.func in e2e.TRAY_CALLS],
                          f"the icon was removed\n{log}")
         # Ready again: the next press arms and ends the stay in front.
         arm(self, s, action, True, 1, "时")

@@ -159,7 +159,7 @@ class SecondInstance(SessionTest):
         self.assertEqual(self.session.explorer_starts(box["pid"]),
                          [e2e.explorer_command_line(e2e.web_page(self.ctx.build))],
                          "the second start did not open the web page")
-        adds = [c for c in self.session.relay(None, ["Shell_NotifyIconA"]) if c.int_arg(0) == 0]
+        adds = [c for c in self.session.relay(None, e2e.TRAY_CALLS) if c.int_arg(0) == 0]
         self.assertEqual(len(adds), 1, adds)
         # The running instance is untouched.
         self.assertTrue(self.drv("wait", "frmMain", 1000, "visible").get("ok"))

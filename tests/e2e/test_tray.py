@@ -118,29 +118,40 @@ class ExitFromTrayMenu(SessionTest):
         self.assertEqual(actions, [], "Exit performed the armed action")
 
 
-class TipUnderUtf8CodePage(SessionTest):
-    """A locale without an ANSI code page: the program's code page is 65001
-    (UTF-8), as on Windows 10/11 with UTF-8 for worldwide language support.
-    The tips are read from a stand-in tray, as the shell receives them."""
-    lang = "hi_IN.UTF-8"
+class TipOnEveryCodePage(unittest.TestCase):
+    """On the NT platform the tip goes to the shell in its wide form: at code
+    pages 936, 950, 1252 and 65001 (a locale without an ANSI code page, as on
+    Windows 10/11 with UTF-8 for worldwide language support) the stand-in
+    tray reads the same Chinese tips. Windows 98 keeps the ANSI call."""
 
-    def test_tips_show_their_chinese_text(self):
-        s = self.session
-        self.assertEqual(self.drv("clock")["acp"], 65001)
-        self.assertTrue(self.drv("shell", "restart").get("first"), "the stand-in tray is not found first")
-        self.assertEqual(tray_seen(s, 2), [(NIM_ADD, "没设置动作", True), (NIM_SETVERSION, "", True)])
-        earliest = local_time(self.drv("clock")) + HOUR
-        arm(self, s, "重新启动", True, 1, "时")
-        latest = local_time(self.drv("clock")) + HOUR
-        armed = tray_seen(s, 3)[2:]
-        self.assertEqual([(m, ok) for m, _, ok in armed], [(NIM_MODIFY, True)], armed)
-        # hi-IN's regional formats: short date d/M/yyyy, long time h:mm:ss tt
-        # (left out at midnight).
-        m = re.fullmatch(r"程序将要在(\d{1,2}/\d{1,2}/\d{4})( \d{1,2}:\d\d:\d\d [ap]m)?执行重新启动",
-                         armed[0][1])
-        self.assertTrue(m, armed[0][1])
-        deadline = datetime.datetime.strptime(m[1] + (m[2] or " 12:00:00 am"), "%d/%m/%Y %I:%M:%S %p")
-        self.assertTrue(earliest.replace(microsecond=0) <= deadline <= latest, (earliest, deadline, latest))
+    def test_the_same_chinese_tip(self):
+        for version, lang, acp in [("winxp", "zh_CN.UTF-8", 936), ("win7", "zh_TW.UTF-8", 950),
+                                   ("win10", "en_US.UTF-8", 1252), ("winxp", "hi_IN.UTF-8", 65001),
+                                   ("win98", "zh_CN.UTF-8", 936)]:
+            with self.subTest(version=version, lang=lang):
+                s = e2e.Session(e2e.context(), version, "tip", lang=lang).start()
+                try:
+                    self.assertEqual(s.driver("clock")["acp"], acp)
+                    self.assertTrue(s.driver("shell", "restart").get("first"), "the stand-in tray is not first")
+                    self.assertEqual(tray_seen(s, 2), [(NIM_ADD, "没设置动作", True), (NIM_SETVERSION, "", True)])
+                    earliest = local_time(s.driver("clock")) + HOUR
+                    arm(self, s, "重新启动", True, 1, "时")
+                    latest = local_time(s.driver("clock")) + HOUR
+                    armed = tray_seen(s, 3)[2:]
+                    adds = {c.func for c in s.tray_calls() if c.int_arg(0) == NIM_ADD}
+                finally:
+                    s.stop()
+                self.assertEqual([(m, ok) for m, _, ok in armed], [(NIM_MODIFY, True)], armed)
+                self.assertEqual(adds, {"Shell_NotifyIconA" if version == "win98" else "Shell_NotifyIconW"})
+                tip = armed[0][1]
+                self.assertRegex(tip, r"^程序将要在\S.*执行重新启动$")
+                if acp == 65001:
+                    # hi-IN's regional formats: short date d/M/yyyy, long time
+                    # h:mm:ss tt (left out at midnight).
+                    m = re.fullmatch(r"程序将要在(\d{1,2}/\d{1,2}/\d{4})( \d{1,2}:\d\d:\d\d [ap]m)?执行重新启动", tip)
+                    self.assertTrue(m, tip)
+                    deadline = datetime.datetime.strptime(m[1] + (m[2] or " 12:00:00 am"), "%d/%m/%Y %I:%M:%S %p")
+                    self.assertTrue(earliest.replace(microsecond=0) <= deadline <= latest, (earliest, deadline, latest))
 
 
 if __name__ == "__main__":

@@ -18,7 +18,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from relay_log import RELAY_RE, Call, explorer_command_line, relay_strings, web_page  # noqa: F401
+from relay_log import RELAY_RE, TRAY_CALLS, Call, explorer_command_line, relay_strings, web_page  # noqa: F401
 from vdriver_client import Driver  # noqa: F401
 from wine_setup import DESKTOP, DESKTOP_SIZE, REPO, context, pe_machine, wine, wine_env, wineserver  # noqa: F401
 
@@ -197,7 +197,7 @@ class Session:
         return [line.split()[0] for line in log.read_text().splitlines()] if log.exists() else []
 
     def tray_calls(self, pid=None):
-        return [c for c in self.relay(pid if pid is not None else self.vespera_pid, ["Shell_NotifyIconA"])]
+        return self.relay(pid if pid is not None else self.vespera_pid, TRAY_CALLS)
 
     def screenshot(self, path, rect=None):
         """Save the Wine desktop (or a region of it) as PNG."""

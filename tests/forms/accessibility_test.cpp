@@ -104,6 +104,28 @@ TEST_F(MainWindowTest, TrayNotesFollowTheVersionTheShellTook) {
   }
 }
 
+// The keyboard's WM_CONTEXTMENU comes alone, the mouse's after WM_RBUTTONUP:
+// the keyboard's menu opens at the icon where the shell can tell (Windows 7
+// and later), every other at the pointer.
+TEST_F(MainWindowTest, AMenuFromTheKeyboardOpensAtTheIcon) {
+  struct Case {
+    bool version3, shellTells;
+    std::vector<int> notes;
+    bool atIcon;
+  };
+  for (const Case& c : {Case{true, true, {123}, true}, Case{true, false, {123}, false},
+                        Case{true, true, {517, 123}, false}, Case{false, true, {517}, false}}) {
+    StartedProgram p;
+    p.sys.api.setVersionResult = c.version3;
+    if (c.shellTells) p.sys.api.iconRect = platform::ScreenRect{1000, 740, 1016, 758};
+    ASSERT_TRUE(p.Start());
+    for (int note : c.notes) p.Win().TrayNotify(note);
+    SCOPED_TRACE(::testing::Message() << c.notes.size() << " notes, version 3: " << c.version3);
+    ASSERT_EQ(p.Win().menuAnchors.size(), 1u);
+    EXPECT_EQ(p.Win().menuAnchors[0], c.atIcon ? std::optional(ui::Rect{1000, 740, 16, 18}) : std::nullopt);
+  }
+}
+
 TEST_F(MainWindowTest, ANewShellIsAskedForVersion3AgainAndItsAnswerCounts) {
   ASSERT_TRUE(Start());
   sys.api.setVersionResult = 0;

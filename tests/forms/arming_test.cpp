@@ -36,7 +36,7 @@ TEST_F(ArmingTest, ArmingLocksTheSettingsAndAnnouncesTheDeadline) {
   EXPECT_EQ(m.lBlinkSecs, 30);
   EXPECT_EQ(TargetText(), "2012-10-30 22:30:00");
   EXPECT_EQ(LastTrayMessage(), 1u);
-  EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-30 22:30:00执行关机"));
+  EXPECT_EQ(LastTip(), "程序将要在2012-10-30 22:30:00执行关机");
   EXPECT_EQ(sys.api.trayRecords.back().hIcon, ui::memory::MemoryToolkit::kIcon);
   // A locked frame refuses the user.
   Win().TypeInto(*m.txtBlink, "5");
@@ -52,7 +52,7 @@ TEST_F(ArmingTest, TwoClicksComeBackToIdle) {
   ExpectArmed(m, Win(), false);
   EXPECT_EQ(m.lblStatus->Caption(), "定时器禁止");
   EXPECT_EQ(LastTrayMessage(), 1u);
-  EXPECT_EQ(LastTip(), Ansi("没设置动作"));
+  EXPECT_EQ(LastTip(), "没设置动作");
 }
 
 TEST_F(ArmingTest, CapturesTheChoicesAtArming) {
@@ -98,7 +98,7 @@ TEST_F(ArmingTest, DelayModeUnits) {
 TEST_F(ArmingTest, DelayOneHourAt2300GivesMidnightAndADateOnlyTip) {
   sys.clock.Set(2012, 10, 30, 23, 0, 0);
   Arm();
-  EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-31执行关机"));
+  EXPECT_EQ(LastTip(), "程序将要在2012-10-31执行关机");
 }
 
 TEST_F(ArmingTest, APastedFractionOfADelayCountsInWholeUnits) {
@@ -178,7 +178,7 @@ TEST_F(ArmingTest, DisarmingRestoresABlankedIcon) {
   ASSERT_EQ(sys.api.trayRecords.back().hIcon, 0u) << "the first blink tick blanks the icon";
   Arm();
   EXPECT_EQ(sys.api.trayRecords.back().hIcon, ui::memory::MemoryToolkit::kIcon);
-  EXPECT_EQ(LastTip(), Ansi("没设置动作"));
+  EXPECT_EQ(LastTip(), "没设置动作");
 }
 
 // An action this machine cannot do is refused at the press, with the beep

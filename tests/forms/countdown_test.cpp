@@ -58,7 +58,7 @@ TEST_F(CountdownTest, BlinksInsideTheWarningPeriodAndCarriesThePhaseAcrossDisarm
   HalfSecondTick();  // 1 left: this blink shows the icon, the phase went on
   EXPECT_EQ(sys.api.trayRecords.back().hIcon, kIcon);
   EXPECT_EQ(LastTrayMessage(), 1u);
-  EXPECT_EQ(LastTip(), Ansi("程序将要在2012-10-30 10:00:03执行关机")) << "the tip stays";
+  EXPECT_EQ(LastTip(), "程序将要在2012-10-30 10:00:03执行关机") << "the tip stays";
   EXPECT_FALSE(main->bIconPhase);
 }
 
@@ -79,7 +79,7 @@ TEST_F(CountdownTest, TheFiringTickBlinksBeforeTheAction) {
   const auto routines = sys.Routines({"GetVersionExA", "GetCurrentProcess", "OpenProcessToken",
                                       "LookupPrivilegeValueA", "AdjustTokenPrivileges", "CloseHandle"});
   const std::vector<std::string> tail(routines.end() - 3, routines.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"Shell_NotifyIconA", "ExitWindowsEx", "Shell_NotifyIconA"}));
+  EXPECT_EQ(tail, (std::vector<std::string>{"Shell_NotifyIconW", "ExitWindowsEx", "Shell_NotifyIconW"}));
 }
 
 TEST_F(CountdownTest, AClockJumpPastTheDeadlineShowsZeroAndFires) {
@@ -171,9 +171,9 @@ TEST_F(CountdownTest, AFailedActionIsToldAndTheProgramIsReadyToArmAgain) {
       EXPECT_EQ(m.lblStatus->Caption(), actions[entry] + told);
       ExpectArmed(m, p.Win(), false);
       const auto& record = p.sys.api.trayRecords.back();
-      EXPECT_EQ(p.sys.CallsTo("Shell_NotifyIconA").back().args[0], 1) << "the icon must stay";
+      EXPECT_EQ(p.sys.TrayCalls().back().args[0], 1) << "the icon must stay";
       EXPECT_EQ(record.hIcon, kIcon);
-      EXPECT_EQ(std::string(record.szTip), p.sys.codePage.ToAnsi(u"没设置动作"));
+      EXPECT_EQ(record.tip, "没设置动作");
       p.Fire();
       EXPECT_EQ(p.ActionCalls(), 1u) << "a tick after the failure fired again";
       p.Arm(entry, 5);

@@ -2,8 +2,8 @@
 // clock moving and jumping, tray notifications, other programs' clicks,
 // characters and close requests at the top level and inside every system
 // call the program makes, menus and the About window left open across
-// ticks, arming, edits, mode switches and shell restarts, actions that fail
-// and machines that refuse them. After every event the program's promises
+// ticks, arming, edits, mode switches, shell restarts and shells that refuse
+// the icon for a while, actions that fail and machines that refuse them. After every event the program's promises
 // must hold, and every note is followed from its arrival to its one
 // delivery. Each run is seeded and replayable.
 //
@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <map>
 #include <random>
 #include <string_view>
 
@@ -133,6 +132,7 @@ class Interleaving {
   void TickEvent(int) {
     if (Pick(2) != 0) sys.clock.Advance(1);
     TopLevelTick();
+    if (Pick(4) == 0) Win().Tick(*main->TrayTimer);
   }
   void JumpEvent(int depth) {
     const int jump = kJumps[Pick(std::size(kJumps))];
@@ -163,7 +163,16 @@ class Interleaving {
     Arriving(message == 512 ? ui::Note::Kind::PointerMove : ui::Note::Kind::Command);
     Win().TrayNotify(message);
   }
-  void RestartEvent(int) {
+  // The shell starts anew and says so, at times refusing icons for a while;
+  // or a refusing shell starts taking them, without a word.
+  void RestartEvent(int depth) {
+    const int what = Pick(3);
+    refusing_ = what == 0;
+    sys.api.addResult = refusing_ ? 0 : 1;
+    Note(depth, what == 0 ? "  refusing" : what == 1 ? "  now taking icons" : "");
+    if (what == 1) return;
+    shellHasIcon_ = false;
+    sys.api.modifyResult = 0;
     Arriving(ui::Note::Kind::Restart);
     Win().ShellRestart();
   }
@@ -269,17 +278,21 @@ class Interleaving {
     }
     // From the moment Exit is chosen, the countdown has stopped and no icon is added.
     if (exitChosen_ && Win().TimerEnabled(*main->Timer)) Fail("the countdown ran on after Exit");
-    if (exitChosen_ && routine == "Shell_NotifyIconA" && sys.log.back().args[0] == 0) {
-      Fail("an icon was added after Exit");
-    }
+    const bool add = IsTrayCall(routine) && sys.log.back().args[0] == 0;
+    if (exitChosen_ && add) Fail("an icon was added after Exit");
     // The privilege and version routines never wait for another thread, so
     // nothing arrives inside them.
-    if (nested_ >= 2 || Pick(8) != 0 || kQuietRoutines.find(routine) != std::string_view::npos) return;
-    ++nested_;
-    ++events;
-    Note(nested_ + 8, "inside " + routine + ":");
-    for (int n = 1 + Pick(3); n > 0; --n) Arrival(routine);
-    --nested_;
+    if (nested_ < 2 && Pick(8) == 0 && kQuietRoutines.find(routine) == std::string_view::npos) {
+      ++nested_;
+      ++events;
+      Note(nested_ + 8, "inside " + routine + ":");
+      for (int n = 1 + Pick(3); n > 0; --n) Arrival(routine);
+      --nested_;
+    }
+    // The shell answers as it is when the call returns; it changes only an
+    // icon it has.
+    if (add) shellHasIcon_ = !refusing_;
+    sys.api.modifyResult = shellHasIcon_ ? 1 : 0;
   }
 
   void Arrival(const std::string&) {
@@ -322,15 +335,12 @@ class Interleaving {
     }
   }
 
-  const std::string& ExpectedTip(bool armed) {
-    const std::string text = armed ? "程序将要在" + platform::DateText(main->dtTarget, sys.dateFormat) +
-                                         "执行" + main->sAction
-                                   : "没设置动作";
-    auto it = tips_.find(text);
-    if (it == tips_.end()) {
-      it = tips_.emplace(text, sys.codePage.ToAnsi(platform::Utf8ToUtf16(text))).first;
-    }
-    return it->second;
+  std::string ExpectedTip(bool armed) {
+    return armed ? "程序将要在" + platform::DateText(main->dtTarget, sys.dateFormat) + "执行" + main->sAction
+                 : "没设置动作";
+  }
+  static bool IsTrayCall(const std::string& routine) {
+    return routine == "Shell_NotifyIconA" || routine == "Shell_NotifyIconW";
   }
 
   void Check() {
@@ -338,7 +348,7 @@ class Interleaving {
     if (toolkit.quit) {
       const auto& tray = sys.log;
       auto last = std::find_if(tray.rbegin(), tray.rend(),
-                               [](const doubles::Call& c) { return c.routine == "Shell_NotifyIconA"; });
+                               [](const doubles::Call& c) { return IsTrayCall(c.routine); });
       if (last == tray.rend() || last->args[0] != 2) Fail("an icon remains after the end");
       if (!succeeded_ && !exitChosen_) Fail("the program ended without Exit or a done action");
       return;
@@ -352,9 +362,11 @@ class Interleaving {
     }
     const std::string status = main->lblStatus->Caption();
     if (!armed && status.ends_with(" 秒后执行")) Fail("the status line counts while disarmed");
-    if (std::string(sys.api.trayRecords.back().szTip) != ExpectedTip(armed)) {
-      Fail("the tray tip and the armed state disagree");
-    }
+    if (sys.api.trayRecords.back().tip != ExpectedTip(armed)) Fail("the tray tip and the armed state disagree");
+    // Without the icon the window stays within reach, and the icon is tried again.
+    if (!shellHasIcon_ && !Win().Visible()) Fail("neither the icon nor the window can be reached");
+    if (Win().Minimized() && !Win().taskbarButton) Fail("a minimised window has no taskbar button");
+    if (!shellHasIcon_ && !Win().TimerEnabled(*main->TrayTimer)) Fail("a missing icon is not added again");
   }
 
   doubles::RecordingSystem sys;
@@ -364,7 +376,7 @@ class Interleaving {
   std::mt19937_64 rng_;
   bool tracing_;
   std::string trace_, failure_;
-  std::map<std::string, std::string> tips_;
+  bool refusing_ = false, shellHasIcon_ = true;
   bool exitChosen_ = false;
   bool succeeded_ = false;  // the last action call reported success
   int firedThisArming_ = 0;

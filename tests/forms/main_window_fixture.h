@@ -25,6 +25,7 @@ struct HandlerProbe {
     Wrap(f.OnTrayNote, true);
     Wrap(f.OnShellRestart, true);
     Wrap(m.Timer->OnTimer, true);
+    Wrap(m.TrayTimer->OnTimer, true);
     Wrap(m.cmdTimer->OnClick, true);
     Wrap(m.opt[0]->OnClick, true);
     Wrap(m.opt[1]->OnClick, true);
@@ -108,14 +109,12 @@ class MainWindowTest : public ::testing::Test {
     return dynamic_cast<ui::memory::MemoryForm*>(main->About().Window());
   }
   // The tip of the last record handed to the shell.
-  std::string LastTip() const { return sys.api.trayRecords.back().szTip; }
-  // A program text as the shell receives it, in code page 936.
-  std::string Ansi(const std::string& utf8) { return sys.codePage.ToAnsi(platform::Utf8ToUtf16(utf8)); }
+  std::string LastTip() const { return sys.api.trayRecords.back().tip; }
   std::uint32_t LastTrayMessage() const { return TrayMessages().back(); }
   // The NIM_ message of every tray call so far.
   std::vector<std::uint32_t> TrayMessages() const {
     std::vector<std::uint32_t> messages;
-    for (const auto& c : sys.CallsTo("Shell_NotifyIconA")) messages.push_back(static_cast<std::uint32_t>(c.args[0]));
+    for (const auto& c : sys.TrayCalls()) messages.push_back(static_cast<std::uint32_t>(c.args[0]));
     return messages;
   }
 

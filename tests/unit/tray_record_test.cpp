@@ -1,5 +1,5 @@
-// The tray record: its tip field and its ANSI form in code pages 936 and
-// 65001 (UTF-8).
+// The tray record: its tip field, its ANSI form in code pages 936 and 65001
+// (UTF-8), and its wide form.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,11 +11,11 @@
 namespace {
 
 std::u16string TipOf(const modTray::NotifyIconData& nid) {
-  return std::u16string(nid.szTip.begin(), nid.szTip.end());
+  return std::u16string(nid.szTip, std::size(nid.szTip));
 }
 
 TEST(SetTrayTip, AddsOneNulAndPadsWithBlanks) {
-  modTray::NotifyIconData nid;
+  modTray::NotifyIconData nid{};
   modTray::SetTrayTip(nid, "没设置动作");
   const std::u16string tip = TipOf(nid);
   EXPECT_EQ(tip.substr(0, 6), std::u16string(u"没设置动作") + u'\0');
@@ -23,14 +23,14 @@ TEST(SetTrayTip, AddsOneNulAndPadsWithBlanks) {
 }
 
 TEST(SetTrayTip, CutsALongTipTo64CharactersLosingTheNul) {
-  modTray::NotifyIconData nid;
+  modTray::NotifyIconData nid{};
   modTray::SetTrayTip(nid, std::string(70, 'x'));
   EXPECT_EQ(TipOf(nid), std::u16string(64, u'x'));
 }
 
 TEST(AnsiRecord, Is88BytesWithTheTipInCodePage936) {
   doubles::Gbk936 gbk;
-  modTray::NotifyIconData nid;
+  modTray::NotifyIconData nid{};
   nid.cbSize = 88;
   nid.hWnd = 0x1234;
   nid.uID = 1;
@@ -50,8 +50,8 @@ TEST(AnsiRecord, Is88BytesWithTheTipInCodePage936) {
   EXPECT_EQ(std::string(a.szTip + 11, 53), std::string(53, ' '));
 }
 
-// A long tip is cut on a character boundary of its code page, and the
-// field always ends in a NUL.
+// A long tip is cut on a character boundary of its code page (none: the
+// wide record), and the field always ends in a NUL.
 TEST(AnsiRecord, CutsALongTipOnACharacterBoundaryAndAlwaysEndsInANul) {
   doubles::Gbk936 gbk;
   doubles::DocumentedConversion utf8Conversion;
@@ -77,11 +77,21 @@ TEST(AnsiRecord, CutsALongTipOnACharacterBoundaryAndAlwaysEndsInANul) {
            Case{&utf8, "程序将要在2012-10-30 22:30:00执行重新启动", 52},
            Case{&utf8, std::string(60, 'a') + "\xF0\x9F\x98\x80", 60},  // a four-byte one does not fit
            Case{&utf8, "a\xF0\x9F\x98\x80" "b", 6},
+           Case{nullptr, wide40, 40},                       // UTF-16 units
+           Case{nullptr, std::string(64, 'a'), 63},
+           Case{nullptr, std::string(62, 'a') + "\xF0\x9F\x98\x80", 62},  // not half of the pair
        }) {
-    modTray::NotifyIconData nid;
+    modTray::NotifyIconData nid{};
     modTray::SetTrayTip(nid, c.tip);
-    const platform::NotifyIconDataA a = modTray::ToAnsi(nid, *c.codePage);
     SCOPED_TRACE(c.tip);
+    if (c.codePage == nullptr) {
+      const platform::NotifyIconDataW w = modTray::ToWide(nid);
+      const std::u16string_view tip(w.szTip, 64);
+      EXPECT_EQ(tip.find(u'\0'), c.bytes);
+      EXPECT_EQ(tip.substr(0, c.bytes), platform::Utf8ToUtf16(c.tip).substr(0, c.bytes));
+      continue;
+    }
+    const platform::NotifyIconDataA a = modTray::ToAnsi(nid, *c.codePage);
     EXPECT_EQ(std::string(a.szTip).size(), c.bytes);
     EXPECT_EQ(a.szTip[c.bytes], '\0');
     // A prefix of the whole tip's conversion: no character left in halves.

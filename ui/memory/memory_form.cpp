@@ -64,10 +64,17 @@ Handle MemoryForm::IconHandle() const { return MemoryToolkit::kIcon; }
 
 void MemoryForm::Show() {
   if (loaded_) visible_ = true;
+  minimized_ = false;
 }
 
 void MemoryForm::ShowInFront() {
   if (loaded_) visible_ = topmost_ = true;
+  minimized_ = false;
+}
+
+void MemoryForm::Minimize() {
+  if (loaded_) visible_ = minimized_ = true;
+  topmost_ = false;
 }
 
 void MemoryForm::ShowModal(Form& owner) {
@@ -102,15 +109,18 @@ void MemoryForm::Destroy() {
   if (design_.isMainWindow) toolkit_.quit = true;
 }
 
-void MemoryForm::PopupMenu(Menu& menu) {
+bool MemoryForm::PopupMenu(Menu& menu, const Rect* beside) {
   openedMenus.push_back(menu.Name());
+  menuAnchors.push_back(beside != nullptr ? std::optional<Rect>(*beside) : std::nullopt);
   const std::string choice = std::exchange(nextMenuChoice, std::string());
   toolkit_.WaitForUser(toolkit_.whileMenu);
   // A window destroyed under its menu ends the menu with nothing chosen.
-  if (!loaded_) return;
+  if (!loaded_) return false;
   auto* mem = dynamic_cast<MemMenu*>(&menu);
   MenuItem* item = mem != nullptr && !choice.empty() ? mem->Find(choice) : nullptr;
-  if (item != nullptr && item->Caption() != "-") toolkit_.gate.Raise(item->OnClick);
+  if (item == nullptr || item->Caption() == "-") return false;
+  toolkit_.gate.Raise(item->OnClick);
+  return true;
 }
 
 Control* MemoryForm::PreviousSibling(const Control& control) const {

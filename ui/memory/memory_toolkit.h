@@ -11,6 +11,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,7 +49,10 @@ class MemoryForm : public Form {
 
   void Show() override;
   void ShowModal(Form& owner) override;
-  void Hide() override { visible_ = topmost_ = false; }
+  void Hide() override { visible_ = topmost_ = minimized_ = false; }
+  void SetTaskbarButton(bool shown) override { taskbarButton = shown; }
+  void Minimize() override;
+  bool Minimized() const override { return Visible() && minimized_; }
   void ShowInFront() override;
   void EndTopmost() override { topmost_ = false; }
   bool Visible() const override { return loaded_ && visible_; }
@@ -60,7 +64,7 @@ class MemoryForm : public Form {
 
   Handle Hwnd() const override { return hwnd_; }
   Handle IconHandle() const override;
-  void PopupMenu(Menu& menu) override;
+  bool PopupMenu(Menu& menu, const Rect* beside = nullptr) override;
 
   // --- What the user and the system do ---
   // The window takes input: loaded, shown and not disabled by a modal window.
@@ -124,6 +128,9 @@ class MemoryForm : public Form {
   // The item the next popup menu returns ("" closes it by clicking elsewhere).
   std::string nextMenuChoice;
   std::vector<std::string> openedMenus;
+  // Where each menu opened: beside that rectangle, or (none) at the pointer.
+  std::vector<std::optional<Rect>> menuAnchors;
+  bool taskbarButton = false;
 
   // The window's DPI, given by the toolkit when it was made. A change (the
   // window moved to a monitor of another DPI) lays the design out anew.
@@ -163,7 +170,7 @@ class MemoryForm : public Form {
   FormDesign design_;
   Handle hwnd_;
   int dpi_;
-  bool loaded_ = true, visible_ = false, enabled_ = true, topmost_ = false;
+  bool loaded_ = true, visible_ = false, enabled_ = true, topmost_ = false, minimized_ = false;
   MemoryForm* owner_ = nullptr;
   Control* focus_ = nullptr;
   std::vector<std::unique_ptr<Control>> controls_;

@@ -175,7 +175,8 @@ void WinForm::PrepareFirstShow() {
 void WinForm::Show() {
   if (hwnd_ == nullptr) return;
   PrepareFirstShow();
-  ShowWindow(hwnd_, SW_SHOW);
+  // Restores a minimised window as well.
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
   if (focusPending_ && savedFocus_ != nullptr && GetActiveWindow() == hwnd_) {
     focusPending_ = false;
     ::SetFocus(savedFocus_);
@@ -204,9 +205,29 @@ void WinForm::Hide() {
   ShowWindow(hwnd_, SW_HIDE);
 }
 
+void WinForm::SetTaskbarButton(bool shown) {
+  // The taskbar gives a button to a window that has no owner, and looks at
+  // a window when it is shown: a shown one is shown anew.
+  HWND owner = shown ? nullptr : shared_.owner;
+  if (hwnd_ == nullptr || GetWindow(hwnd_, GW_OWNER) == owner) return;
+  const bool visible = Visible(), active = GetActiveWindow() == hwnd_;
+  if (visible) ShowWindow(hwnd_, SW_HIDE);
+  SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  if (visible) ShowWindow(hwnd_, active ? SW_SHOW : SW_SHOWNA);
+}
+
+void WinForm::Minimize() {
+  if (hwnd_ == nullptr) return;
+  EndTopmost();
+  ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
+}
+
+bool WinForm::Minimized() const { return hwnd_ != nullptr && IsIconic(hwnd_) != FALSE; }
+
 void WinForm::ShowInFront() {
   if (hwnd_ == nullptr) return;
   PrepareFirstShow();
+  ShowWindow(hwnd_, SW_SHOWNOACTIVATE);  // restores a minimised window
   SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -236,22 +257,32 @@ Handle WinForm::IconHandle() const {
   return reinterpret_cast<Handle>(shared_.Icon(GetSystemMetrics(SM_CXSMICON)));
 }
 
-void WinForm::PopupMenu(Menu& menu) {
+bool WinForm::PopupMenu(Menu& menu, const Rect* beside) {
   auto* m = static_cast<MenuImpl*>(&menu);
-  if (hwnd_ == nullptr) return;
+  if (hwnd_ == nullptr) return false;
   POINT at{};
   GetCursorPos(&at);
+  UINT flags = TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD;
+  TPMPARAMS params{sizeof params, {}};
+  if (beside != nullptr) {
+    // Above the rectangle, or below it where there is no room above.
+    at = {beside->left, beside->top};
+    params.rcExclude = {at.x, at.y, at.x + beside->width, at.y + beside->height};
+    flags |= TPM_BOTTOMALIGN | TPM_VERTICAL;
+  }
   UINT command = 0;
   {
     HandlerGate::UserWait wait(shared_.gate);
     ++menuDepth_;
-    command = static_cast<UINT>(TrackPopupMenu(
-        m->Handle(), TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd_, nullptr));
+    command = static_cast<UINT>(TrackPopupMenuEx(m->Handle(), flags, at.x, at.y, hwnd_,
+                                                 beside != nullptr ? &params : nullptr));
     --menuDepth_;
   }
   // Lets the menu close properly when it was opened for a tray icon.
   if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
-  if (MenuItemImpl* item = m->ItemOfCommand(command)) shared_.gate.Raise(item->OnClick);
+  MenuItemImpl* item = m->ItemOfCommand(command);
+  if (item != nullptr) shared_.gate.Raise(item->OnClick);
+  return item != nullptr;
 }
 
 HBRUSH WinForm::BackgroundBrush() const {

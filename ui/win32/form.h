@@ -41,6 +41,9 @@ class WinForm final : public Form {
   void Show() override;
   void ShowModal(Form& owner) override;
   void Hide() override;
+  void SetTaskbarButton(bool shown) override;
+  void Minimize() override;
+  bool Minimized() const override;
   void ShowInFront() override;
   void EndTopmost() override;
   bool Visible() const override;
@@ -49,7 +52,7 @@ class WinForm final : public Form {
 
   Handle Hwnd() const override;
   Handle IconHandle() const override;
-  void PopupMenu(Menu& menu) override;
+  bool PopupMenu(Menu& menu, const Rect* beside = nullptr) override;
 
   // For the controls and the message loop.
   Shared& GetShared() { return shared_; }

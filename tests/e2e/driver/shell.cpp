@@ -3,7 +3,9 @@
 // be started later nor restarted. A window of the tray's class that is found
 // before explorer's takes the program's tray calls instead: it refuses them
 // (no notification area yet) or accepts and records them with their tips,
-// and it announces a new taskbar the way a starting shell does.
+// and it announces a new taskbar the way a starting shell does. As a shell
+// does, it takes an add only of an icon it does not have, and the other
+// calls only for one it has.
 
 #include "vdriver.h"
 
@@ -60,7 +62,11 @@ class StandInTray {
     if (hwnd_) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return hwnd_;
   }
-  void Accept(bool on) { InterlockedExchange(&accepting_, on ? 1 : 0); }
+  // A shell that starts or stops taking icons has none.
+  void Accept(bool on) {
+    InterlockedExchange(&accepting_, on ? 1 : 0);
+    InterlockedExchange(&hasIcon_, 0);
+  }
   // On the first NIM_MODIFY that comes while `status` reads `text`, a second
   // thread sends BM_CLICK to `button`, before the tray answers the call.
   void ClickDuringModify(HWND status, const wstring& text, HWND button) {
@@ -111,7 +117,9 @@ class StandInTray {
     if (msg != WM_COPYDATA || !self) return DefWindowProcW(h, msg, wp, lp);
     // An old shell knows no NIM_SETVERSION.
     const auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
-    bool accepted = self->Accepting() && !(self->OldShell() && cds->dwData == 4);
+    const bool add = cds->dwData == 0, has = InterlockedCompareExchange(&self->hasIcon_, 0, 0) != 0;
+    bool accepted = self->Accepting() && add != has && !(self->OldShell() && cds->dwData == 4);
+    if (accepted && (add || cds->dwData == 2)) InterlockedExchange(&self->hasIcon_, add ? 1 : 0);
     EnterCriticalSection(&self->lock_);
     self->calls_.push_back(ReadTrayCall(*cds, accepted));
     HWND button = self->clickButton_;
@@ -138,7 +146,7 @@ class StandInTray {
   CRITICAL_SECTION lock_;
   HWND hwnd_ = nullptr;
   HANDLE ready_ = nullptr;
-  LONG accepting_ = 0, oldShell_ = 0;
+  LONG accepting_ = 0, oldShell_ = 0, hasIcon_ = 0;
   vector<TrayCall> calls_;
   HWND clickStatus_ = nullptr, clickButton_ = nullptr;
   wstring clickText_;
@@ -150,11 +158,12 @@ StandInTray& Tray() {
   return tray;
 }
 
-// shell [refuse|restart|old|clickon STATUS TEXT BUTTON]: the stand-in tray.
-// "refuse": a shell without a notification area; "restart": the notification
-// area (re)appears and "TaskbarCreated" is broadcast; "old": the same with a
-// shell that refuses NIM_SETVERSION; "clickon": see
-// ClickDuringModify. Answers with the calls the tray received.
+// shell [refuse|accept|restart|old|clickon STATUS TEXT BUTTON]: the stand-in
+// tray. "refuse": a shell without a notification area; "accept": it takes
+// icons from now on, without a word; "restart": the notification area
+// (re)appears and "TaskbarCreated" is broadcast; "old": the same with a
+// shell that refuses NIM_SETVERSION; "clickon": see ClickDuringModify.
+// Answers with the calls the tray received.
 void CmdShell(const vector<string>& a) {
   string what = a.size() > 1 ? a[1] : "";
   HWND tray = Tray().Start();
@@ -165,7 +174,7 @@ void CmdShell(const vector<string>& a) {
     if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON");
     Tray().ClickDuringModify(status, Wide(a[3]), button);
   }
-  if (what == "refuse" || what == "restart" || what == "old") {
+  if (what == "refuse" || what == "accept" || what == "restart" || what == "old") {
     Tray().Accept(what != "refuse");
     Tray().SetOldShell(what == "old");
   }

@@ -223,6 +223,8 @@ void FormJson(Json& j, HWND f) {
   j.Key("hwnd").Int(static_cast<long long>(reinterpret_cast<UINT_PTR>(f)));
   j.Key("caption").Str(TextOf(f));
   j.Key("visible").Bool(IsWindowVisible(f) != FALSE);
+  // A minimised window without an owner is on the taskbar.
+  j.Key("iconic").Bool(IsIconic(f) != FALSE).Key("owned").Bool(GetWindow(f, GW_OWNER) != nullptr);
   j.Key("enabled").Bool(IsWindowEnabled(f) != FALSE);
   j.Key("style").Int(static_cast<unsigned long>(GetWindowLongW(f, GWL_STYLE)));
   j.Key("exstyle").Int(static_cast<unsigned long>(GetWindowLongW(f, GWL_EXSTYLE)));
