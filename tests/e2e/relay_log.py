@@ -20,11 +20,25 @@ RELAY_FUNCTIONS = [
 # messages of shell version 5.
 TRAY_CALLS = ["Shell_NotifyIconA", "Shell_NotifyIconW"]
 
-RELAY_RE = re.compile(
-    r"^\s*(\d+)\.(\d{3}):([0-9a-f]{4}):([0-9a-f]{4}):(Call|Ret)\s+([\w.]+)\.(\w+)\((.*)\)\s*(.*)$")
+STAMP = r"^\s*(?P<s>\d+)\.(?P<ms>\d{3}):(?P<pid>[0-9a-f]{4}):(?P<tid>[0-9a-f]{4}):(?P<kind>Call|Ret)\s+"
+# A routine's call, or a window procedure's: then the message is the routine
+# (WM_TIMER: the timer's tick as the window receives it).
+RELAY_RE = re.compile(STAMP + r"(?:(?P<module>[\w.]+)\.(?P<func>\w+)\((?P<args>.*)\)"
+                      r"|(?P<proc>window proc) \w+ \((?P<msg>hwnd=\w+,msg=(?P<name>\w+),.*)\))\s*(?P<rest>.*)$")
 
 
 class Call:
+    @classmethod
+    def parse(cls, line):
+        """The call a line of the relay log shows, or None."""
+        m = RELAY_RE.match(line)
+        if not m:
+            return None
+        routine = m["module"] is not None
+        return cls(int(m["s"]) * 1000 + int(m["ms"]), int(m["pid"], 16), int(m["tid"], 16), m["kind"],
+                   m["module"] if routine else m["proc"], m["func"] if routine else m["name"],
+                   m["args"] if routine else m["msg"], m["rest"])
+
     def __init__(self, tick, pid, tid, kind, module, func, args, rest):
         self.tick, self.pid, self.tid, self.kind = tick, pid, tid, kind
         self.module, self.func, self.raw_args, self.rest = module, func, args, rest

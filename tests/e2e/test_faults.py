@@ -41,7 +41,7 @@ def fire_with_about_open(t, s):
     """The deadline comes while the About window's modal loop runs."""
     no_warning(s)
     deadline = arm(t, s, SUSPEND, True, MODAL_DELAY)
-    return "About window", deadline, open_about(t, s)
+    return "About window", deadline, open_about(t, s), True
 
 
 def fire_with_menu_open(t, s):
@@ -49,7 +49,7 @@ def fire_with_menu_open(t, s):
     no_warning(s)
     deadline = arm(t, s, SUSPEND, True, MODAL_DELAY)
     t.assertTrue(s.driver("traymenu", "keep").get("ok"), "opening the tray menu")
-    return "tray menu", deadline, lambda c: c.func in ("TrackPopupMenu", "TrackPopupMenuEx")
+    return "tray menu", deadline, lambda c: c.func in ("TrackPopupMenu", "TrackPopupMenuEx"), True
 
 
 def fire_while_page_opens(t, s):
@@ -59,7 +59,7 @@ def fire_while_page_opens(t, s):
     open_about(t, s)
     # The start of the page at start-up came before.
     starts = len(s.explorer_starts(s.vespera_pid))
-    t.assertTrue(e2e.wait_until(lambda: s.driver("clock")["ticks"] >= deadline - LINK_LEAD_MS,
+    t.assertTrue(e2e.wait_until(lambda: s.driver("clock")["ticks"] >= deadline[0] - LINK_LEAD_MS,
                                 MODAL_DELAY + 5, 0.02), "the deadline's second did not come")
     # Not checked: where the page's start held the program up, this click's
     # answer is late; the action's time below tells.
@@ -74,7 +74,9 @@ def fire_while_page_opens(t, s):
             seen.append(c)
         return len(seen) > starts
 
-    return "page opening from the About window", deadline, page_start
+    # On a loaded machine the click may still wait when the deadline's tick
+    # looks: it then runs first.
+    return "page opening from the About window", deadline, page_start, False
 
 
 def exit_with_about_open(t, s):
@@ -161,8 +163,9 @@ def two_starts_at_once(t, s):
 
 
 # name, steps (returning, if anything, what must be open when the deadline
-# comes, the deadline, and which relay call opened it: the action must come
-# after that call, and on time), session
+# comes, the deadline, which relay call opened it, and whether nothing can
+# wait at the deadline: the action must come after that call, and on time),
+# session
 # options, the action call expected (or None)
 SUSPEND_CALL = ("SetSuspendState", [0, TRUE32, 0])
 SCENARIOS = [
@@ -178,7 +181,7 @@ SCENARIOS = [
 class Faults(unittest.TestCase):
     def check(self, steps, options, expect):
         s = new_session(self, **options)
-        pending, deadline, opened = steps(self, s) or (None, None, None)
+        pending, deadline, opened, nothing_waits = steps(self, s) or (None,) * 4
         ended = s.wait_ended(MODAL_DELAY + e2e.LIMIT)
         calls = s.relay(s.vespera_pid, ACTION_CALLS + e2e.TRAY_CALLS)
         log = "\n".join(map(repr, calls))
@@ -197,7 +200,7 @@ class Faults(unittest.TestCase):
                 first = next(i for i, c in enumerate(order) if opened(c) or c.func in ACTION_CALLS)
                 self.assertNotIn(order[first].func, ACTION_CALLS,
                                  f"the action came before the {pending} was open\n{log}")
-                assert_on_time(self, s, deadline)
+                assert_on_time(self, s, deadline, nothing_waits)
         tray = [c.int_arg(0) for c in calls if c.func in e2e.TRAY_CALLS]
         self.assertEqual(tray.count(NIM_DELETE), 1, f"tray icon not removed once\n{log}")
         self.assertEqual(tray[-1], NIM_DELETE, f"a tray call after the removal\n{log}")

@@ -49,7 +49,7 @@ def arm(testcase, s, action, force, delay=DELAY, unit="秒"):
 
 def press(testcase, s, action, force, delay=DELAY, unit="秒"):
     """Sets up the action and its delay and presses cmdTimer; the earliest
-    start of the deadline second, in Wine ticks, had it armed."""
+    and the latest start of the deadline second, in Wine ticks, had it armed."""
     drv = s.driver
     testcase.assertTrue(drv("select", "cmbAction", "=" + action).get("ok"),
                         f"no entry {action} in {s.control('cmbAction')['items']}")
@@ -65,27 +65,45 @@ def press(testcase, s, action, force, delay=DELAY, unit="秒"):
     testcase.assertTrue(click.get("ok"), click)
     # The program read "now" between the two stamps, mostly in one second;
     # a slow click (a loaded machine) may end in the next.
-    before = click["before"]
-    return before["ticks"] - local_ms(before) + delay * 1000
+    before, after = click["before"], click["after"]
+    return (before["ticks"] - local_ms(before) + delay * 1000,
+            after["ticks_after"] - local_ms(after) + delay * 1000)
 
 
-def assert_on_time(testcase, s, deadline):
-    """The action came on time, whatever the machine's load: not before the
-    deadline second began, and in the countdown's tick that first read the
-    deadline reached, none passing it by. A tick is known by its status
-    text, the seconds left it read first; it reads the clock again for the
-    action, so the tick that shows one second left may fire too."""
-    calls = s.relay(s.vespera_pid, ACTION_CALLS + ["SetWindowTextW"])
+def countdown(calls):
+    """The countdown's ticks among relay calls: (when the tick's WM_TIMER
+    came, the seconds left its status text shows)."""
+    ticks, timer = [], None
+    for c in calls:
+        if c.func == "WM_TIMER":
+            timer = c.tick
+        for m in filter(None, map(COUNTDOWN.fullmatch, e2e.relay_strings(c.raw_args))):
+            ticks.append((timer, int(m[1])))
+    return ticks
+
+
+def assert_on_time(testcase, s, deadline, nothing_waits=True):
+    """The action came on time, whatever the machine's load, as the relay
+    log orders it: not before the deadline second began (deadline: its
+    earliest and latest start), and no later than the first tick at least a
+    second past the deadline. Where no input can wait at the deadline, in
+    the first tick that read the deadline reached (its status text shows 0;
+    the tick reads the clock again for the action, so the one that shows 1
+    may fire too)."""
+    calls = s.relay(s.vespera_pid, ACTION_CALLS + ["SetWindowTextW", "WM_TIMER"])
     log = "\n".join(map(repr, calls))
     fired = next(i for i, c in enumerate(calls) if c.func in ACTION_CALLS)
-    left = [int(m[1]) for c in calls[:fired] for m in map(COUNTDOWN.fullmatch, e2e.relay_strings(c.raw_args))
-            if m]
-    testcase.assertTrue(left, f"no countdown tick came before the action\n{log}")
-    testcase.assertEqual([n for n in left[:-1] if n <= 0], [],
-                         f"ticks that read the deadline reached passed without the action\n{log}")
-    # Against the earliest second the program can have armed in.
-    early = deadline - calls[fired].tick
+    ticks = countdown(calls[:fired])
+    testcase.assertTrue(ticks, f"no countdown tick came before the action\n{log}")
+    early = deadline[0] - calls[fired].tick
     testcase.assertLessEqual(early, 50, f"fired {early} ms before the deadline second began\n{log}")
+    # A tick whose WM_TIMER came a second past the latest deadline read the
+    # clock later still.
+    passed = [t for t, _ in ticks[:-1] if t - deadline[1] >= 1050]
+    testcase.assertEqual(passed, [], f"ticks a second past the deadline passed without the action\n{log}")
+    if nothing_waits:
+        testcase.assertEqual([n for _, n in ticks[:-1] if n <= 0], [],
+                             f"ticks that read the deadline reached passed without the action\n{log}")
 
 
 class Firing(unittest.TestCase):

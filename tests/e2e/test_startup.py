@@ -152,7 +152,7 @@ class SecondInstance(SessionTest):
                  if x["class"] == "VesperaForm" and x["pid"] == box["pid"]]
         self.assertEqual(forms, [])
         self.assertOk(self.drv("msgboxok"))
-        ended = e2e.wait_until(lambda: self.drv("alive")["pids"] == [first], 10)
+        ended = e2e.wait_until(lambda: self.drv("alive")["pids"] == [first], e2e.LIMIT)
         self.assertTrue(ended, f"processes after OK: {self.drv('alive')}")
         second.wait(20)
         self.assertEqual(self.session.tray_calls(box["pid"]), [])

@@ -170,11 +170,9 @@ class Session:
         calls = []
         with open(self.relay_path, "rb") as f:
             for raw in f:
-                m = RELAY_RE.match(raw.decode("utf-8", "replace"))
-                if not m:
+                c = Call.parse(raw.decode("utf-8", "replace"))
+                if not c:
                     continue
-                c = Call(int(m[1]) * 1000 + int(m[2]), int(m[3], 16), int(m[4], 16), m[5],
-                         m[6], m[7], m[8], m[9])
                 if kinds and c.kind not in kinds:
                     continue
                 if pid is not None and c.pid != pid:

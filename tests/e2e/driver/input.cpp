@@ -207,15 +207,20 @@ void MouseClickAt(int x, int y, HWND target, bool right) {
   in[2].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
   SendInput(1, &in[0], sizeof(INPUT));
   // The press must not overtake the move on a busy machine.
-  for (DWORD start = GetTickCount(); GetTickCount() - start < kLimitMs;) {
-    POINT p{};
-    GetCursorPos(&p);
-    if (p.x == x && p.y == y) break;
-    Sleep(25);
-  }
+  PointerReached(x, y);
   Settle(target);
   HeldThread hold(target);
   SendInput(2, &in[1], sizeof(INPUT));
+}
+
+void PointerReached(int x, int y) {
+  Waiting(kLimitMs);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kLimitMs;) {
+    POINT p{};
+    GetCursorPos(&p);
+    if (p.x == x && p.y == y) return;
+    Sleep(25);
+  }
 }
 
 void MovePointer(int x, int y) {

@@ -7,13 +7,14 @@
 
 namespace vdriver {
 
-// The tick count, then the local time: a pause between the two reads (a
-// loaded machine) puts the tick count's second start earlier, never later.
+// The local time between two tick counts: a pause between the reads (a
+// loaded machine) moves the second's start in ticks reckoned from "ticks"
+// earlier, from "ticks_after" later, never the other way.
 void LocalNow(Json& j) {
   DWORD ticks = GetTickCount();
   SYSTEMTIME st;
   GetLocalTime(&st);
-  j.Key("ticks").Int(ticks);
+  j.Key("ticks").Int(ticks).Key("ticks_after").Int(GetTickCount());
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay,
                 st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);

@@ -321,7 +321,7 @@ void CmdTrayIcon(const vector<string>& a) {
   int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
   if (a.size() > 1 && a[1] == "double") {
     MovePointer(x, y);
-    Sleep(250);
+    PointerReached(x, y);
     INPUT in[4] = {};
     for (int i = 0; i < 4; ++i) {
       in[i].type = INPUT_MOUSE;

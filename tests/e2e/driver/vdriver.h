@@ -125,6 +125,8 @@ bool KeysReach(HWND form);
 HWND ProgramWindow();
 void MouseClickAt(int x, int y, HWND target, bool right = false);
 void MovePointer(int x, int y);
+// Waits until the pointer is at (x, y), within the limit.
+void PointerReached(int x, int y);
 
 // ---- session.cpp ----
 
