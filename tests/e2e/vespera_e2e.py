@@ -207,24 +207,17 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def pixels(self, rect):
-        """The desktop's pixels in a rectangle, row by row, three bytes
-        (red, green, blue) each."""
+        """The desktop's pixels in a rectangle: rows of red, green, blue bytes."""
         x, y, w, h = rect
         return subprocess.run(["import", "-display", self.ctx.display, "-window", "root", "-crop",
                                f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "rgb:-"],
                               capture_output=True, check=True, timeout=30).stdout
 
     def steady_pixels(self, rect):
-        """The pixels once two looks in a row agree: the window system has
-        shown what the program drew."""
-        seen = [None]
-
-        def steady():
-            last, seen[0] = seen[0], self.pixels(rect)
-            return last == seen[0]
-
-        wait_until(steady, LIMIT)
-        return seen[0]
+        """The pixels once two looks agree: the screen shows what the program drew."""
+        seen = [None, None]
+        wait_until(lambda: seen.append(self.pixels(rect)) or seen[-1] == seen[-2], LIMIT)
+        return seen[-1]
 
     def colours(self, rect):
         """Number of distinct colours in a region of the desktop."""

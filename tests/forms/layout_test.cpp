@@ -94,23 +94,15 @@ TEST(LayoutRule, RoundsAsMulDivHalvesAwayFromZero) {
 }
 
 TEST(LayoutRule, ALineOfTextGrowsAboutItsMiddleInsideItsContainer) {
-  struct Case {
-    ui::Rect box;
-    int line, containerHeight;
-    ui::Rect want;
-  };
-  const Case cases[] = {
-      {{2, 4, 45, 13}, 14, 55, {2, 4, 45, 14}},               // one pixel more: below
-      {{216, 320, 161, 30}, 35, 363, {216, 318, 161, 35}},    // about its middle
-      {{0, 276, 253, 13}, 14, 289, {0, 275, 253, 14}},        // on the bottom edge: upward
-      {{0, 690, 633, 33}, 35, 723, {0, 688, 633, 35}},
-      {{140, 16, 233, 53}, 14, 145, {140, 16, 233, 53}},      // a line high already
-  };
-  for (const Case& c : cases) {
-    const ui::Rect got = ui::FitLine(c.box, c.line, c.containerHeight);
+  // box, line, container height, and the box laid out.
+  struct Case { ui::Rect box; int line, container; ui::Rect want; };
+  for (const Case& c : {Case{{216, 320, 161, 30}, 35, 363, {216, 318, 161, 35}},  // about its middle
+                        Case{{0, 276, 253, 13}, 14, 289, {0, 275, 253, 14}},      // upward from the edge
+                        Case{{140, 16, 233, 53}, 14, 145, {140, 16, 233, 53}}}) {  // a line high already
+    const ui::Rect got = ui::FitLine(c.box, c.line, c.container);
     EXPECT_EQ((std::array{got.left, got.top, got.width, got.height}),
               (std::array{c.want.left, c.want.top, c.want.width, c.want.height}))
-        << "box top " << c.box.top << ", height " << c.box.height << ", line " << c.line;
+        << "top " << c.box.top << ", height " << c.box.height << ", line " << c.line;
   }
 }
 

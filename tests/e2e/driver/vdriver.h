@@ -6,8 +6,8 @@
 //                 handled it
 //   shell.cpp     the stand-in notification area and the tray's messages
 //   session.cpp   the clock, DPI messages and the events screen readers hear
-//   extent_hook.cpp  a library the driver's hook loads into the program:
-//                 measures a control's text where its font lives
+//   extent_hook.cpp  a library the driver's hook loads into the program,
+//                 to measure a control's text in the control's own font
 //   vdriver.cpp   the table of every command, and main
 #pragma once
 
@@ -134,17 +134,14 @@ void LocalNow(Json& j);
 
 // ---- extent_hook.cpp ----
 
-// A control's text measured in the program's own process, where the
-// control's font handle is good: the driver writes the request into the
-// shared block and sends kExtentMessage to the control; the hook, called on
-// the program's thread before the control's procedure, writes the answer.
-constexpr wchar_t kExtentBlock[] = L"VesperaDriverExtent";
+// The driver writes the request into the shared block of this name and
+// sends the message of this name to the control; the hook, on the program's
+// thread before the control's procedure, writes the answer (widths, heights).
 constexpr wchar_t kExtentMessage[] = L"VesperaDriverExtent";
 struct ExtentBlock {
-  bool ownText;  // the control's own text rather than `text`
+  bool ownText, done;  // ownText: the control's own text, not `text`
   wchar_t text[1024];
-  bool done, singleLine, underlined;
-  LONG extent[2], room[2];  // width and height: what the text needs, what it has
+  LONG extent[2], room[2];
 };
 
 // ---- vdriver.cpp ----
@@ -160,7 +157,7 @@ void CmdWaitGone(const vector<string>& a);
 void CmdDump(const vector<string>& a);
 void CmdGet(const vector<string>& a);
 void CmdExtent(const vector<string>& a);
-void CmdStatusTexts(const vector<string>&);
+void CmdStatusTexts(const vector<string>& a);
 void CmdAlive(const vector<string>&);
 void CmdWindows(const vector<string>&);
 void CmdAllWindows(const vector<string>&);

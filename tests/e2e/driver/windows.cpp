@@ -338,62 +338,43 @@ void CmdGet(const vector<string>& a) {
 
 // extent CONTROL [TEXT]: the room the control's text needs, measured in
 // the program as the control draws it (extent_hook.cpp), and the room it
-// has there; TEXT, when given, is measured in place of the control's own.
+// has there; TEXT, when given, is measured in place of its own.
 void CmdExtent(const vector<string>& a) {
   HWND c = ControlArg(a, 2, "usage: extent CONTROL [TEXT]");
   if (!c) return;
-  wchar_t path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
-  wstring library = wstring(path, n) + L"vdriver_hook.dll";
-  static HMODULE hook = LoadLibraryW(library.c_str());
-  auto proc = hook ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(
-                         GetProcAddress(hook, "ExtentHook")))
-                   : nullptr;
-  if (!proc) return Fail("cannot load " + Utf8(library));
-  HANDLE map = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                  sizeof(ExtentBlock), kExtentBlock);
-  auto* block = map ? static_cast<ExtentBlock*>(MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, sizeof(ExtentBlock)))
-                    : nullptr;
-  if (!block) return Fail("no shared block");
-  *block = ExtentBlock{};
-  block->ownText = a.size() < 3;
-  wstring text = block->ownText ? wstring() : Wide(a[2]).substr(0, 1023);
-  text.copy(block->text, text.size());
-  HHOOK h = SetWindowsHookExW(WH_CALLWNDPROC, proc, hook, GetWindowThreadProcessId(c, nullptr));
+  // The program's own directory comes first in the search for it.
+  static HMODULE hook = LoadLibraryW(L"vdriver_hook.dll");
+  auto proc = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void (*)()>(hook ? GetProcAddress(hook, "ExtentHook") : nullptr));
+  HANDLE map = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ExtentBlock),
+                                  kExtentMessage);
+  auto* b = static_cast<ExtentBlock*>(map ? MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0) : nullptr);
+  HHOOK h = b && proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, hook, GetWindowThreadProcessId(c, nullptr))
+                      : nullptr;
   if (h) {
+    *b = ExtentBlock{};
+    b->ownText = a.size() < 3;
+    Wide(a.size() < 3 ? "" : a[2]).copy(b->text, 1023);
     SendMessageW(c, RegisterWindowMessageW(kExtentMessage), 0, 0);
     UnhookWindowsHookEx(h);
+    Json j;
+    j.Open('{').Key("ok").Bool(b->done).Key("text").Str(wstring(b->text));
+    j.Key("extent").Open('[').Int(b->extent[0]).Int(b->extent[1]).Close(']');
+    j.Key("room").Open('[').Int(b->room[0]).Int(b->room[1]).Close(']').Close('}');
+    Emit(j.Text());
+  } else {
+    Fail("cannot hook the program with vdriver_hook.dll");
   }
-  ExtentBlock got = *block;
-  UnmapViewOfFile(block);
-  CloseHandle(map);
-  if (!got.done) return Fail("the hook did not measure " + a[1]);
-  Json j;
-  j.Open('{').Key("ok").Bool(true).Key("text").Str(got.ownText ? TextOf(c) : text);
-  j.Key("single").Bool(got.singleLine).Key("underlined").Bool(got.underlined);
-  j.Key("extent").Open('[').Int(got.extent[0]).Int(got.extent[1]).Close(']');
-  j.Key("room").Open('[').Int(got.room[0]).Int(got.room[1]).Close(']');
-  j.Close('}');
-  Emit(j.Text());
+  if (b) UnmapViewOfFile(b);
+  if (map) CloseHandle(map);
 }
 
-// statustexts: every refusal and failure text the status line can show for
-// the entries of the program's action list, from the program's own table.
-void CmdStatusTexts(const vector<string>&) {
-  HWND list = FindControl(L"frmMain.cmbAction");
-  if (!list) return Fail("control not found: cmbAction");
-  vector<string> actions;
-  for (LRESULT i = 0, n = SendMessageW(list, CB_GETCOUNT, 0, 0); i < n; ++i) {
-    wchar_t item[64] = {};
-    if (SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) < 64) {
-      SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
-    }
-    actions.push_back(Utf8(item));
-  }
+// statustexts ACTION...: every refusal and failure text the status line can
+// show for these actions, from the program's own table.
+void CmdStatusTexts(const vector<string>& a) {
   Json j;
   j.Open('{').Key("ok").Bool(true).Key("texts").Open('[');
-  for (const string& t : status_texts::EveryText(actions)) j.Str(t);
+  for (const string& t : status_texts::EveryText(vector<string>(a.begin() + 1, a.end()))) j.Str(t);
   j.Close(']').Close('}');
   Emit(j.Text());
 }
