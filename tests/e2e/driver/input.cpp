@@ -134,7 +134,11 @@ const KeyName kKeys[] = {
     {"right", VK_RIGHT}, {"up", VK_UP},       {"down", VK_DOWN},    {"space", VK_SPACE},
 };
 
-// "esc", "alt+e", "shift+end", "ctrl+a".
+// "esc", "alt+e", "shift+end", "ctrl+a". Sent while the program's thread is
+// held (HeldThread): Wine sets its modifier keys to the display's (none held)
+// when a focus change reaches the program's thread, and that must not come
+// between a modifier and its key; queued, each key keeps the modifiers it
+// was sent with.
 bool PressKeyChord(const string& what) {
   vector<WORD> mods;
   string rest = what;
@@ -331,6 +335,7 @@ void CmdType(const vector<string>& a) {
     HWND got = Focus(c, form);
     if (got != c) return Fail("could not focus " + a[1] + " (focus on " + Utf8(NameOf(got)) + ")");
     if (!KeysReach(form)) return;
+    HeldThread hold(form);
     for (wchar_t ch : text) SendChar(ch);
   }
   if (!Settle(form)) return Fail(kUnsettled);
@@ -355,7 +360,12 @@ void CmdKey(const vector<string>& a) {
   }
   if (!form) return Fail("no window of the program to send keys to");
   if (!KeysReach(form)) return;
-  if (!PressKeyChord(a[2])) return Fail("unknown key " + a[2]);
+  bool known = false;
+  {
+    HeldThread hold(form);
+    known = PressKeyChord(a[2]);
+  }
+  if (!known) return Fail("unknown key " + a[2]);
   SettledOk(form);
 }
 
