@@ -134,12 +134,12 @@ const KeyName kKeys[] = {
     {"right", VK_RIGHT}, {"up", VK_UP},       {"down", VK_DOWN},    {"space", VK_SPACE},
 };
 
-// "esc", "alt+e", "shift+end", "ctrl+a". Sent while the program's thread is
-// held (HeldThread): Wine sets its modifier keys to the display's (none held)
-// when a focus change reaches the program's thread, and that must not come
-// between a modifier and its key; queued, each key keeps the modifiers it
-// was sent with.
-bool PressKeyChord(const string& what) {
+// "esc", "alt+e", "shift+end", "ctrl+a" to `form`'s thread, sent while that
+// thread is held (HeldThread): Wine sets its modifier keys to the display's
+// (none held) when a focus change reaches the program's thread, and that
+// must not come between a modifier and its key; queued, each key keeps the
+// modifiers it was sent with. False for a chord it does not know.
+bool PressKeyChord(HWND form, const string& what) {
   vector<WORD> mods;
   string rest = what;
   for (;;) {
@@ -162,6 +162,7 @@ bool PressKeyChord(const string& what) {
     else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) vk = static_cast<WORD>(c);
   }
   if (!vk) return false;
+  HeldThread hold(form);
   for (WORD m : mods) SendKey(m, false);
   SendKey(vk, false);
   SendKey(vk, true);
@@ -360,12 +361,7 @@ void CmdKey(const vector<string>& a) {
   }
   if (!form) return Fail("no window of the program to send keys to");
   if (!KeysReach(form)) return;
-  bool known = false;
-  {
-    HeldThread hold(form);
-    known = PressKeyChord(a[2]);
-  }
-  if (!known) return Fail("unknown key " + a[2]);
+  if (!PressKeyChord(form, a[2])) return Fail("unknown key " + a[2]);
   SettledOk(form);
 }
 
