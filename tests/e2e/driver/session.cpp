@@ -61,20 +61,24 @@ void CmdDpiChange(const vector<string>& a) {
 }
 
 // The live-region events the program raised while a command waited.
+// Its text is the window's when the event reached the driver; `raised` is
+// when the program raised it, `seen` when it arrived (tick counts).
 struct WinEventSeen {
   wstring name, text;
   LONG object, child;
+  DWORD raised, seen;
 };
 vector<WinEventSeen> winEvents;
 
-void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-  winEvents.push_back({NameOf(hwnd), TextOf(hwnd), object, child});
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD time) {
+  winEvents.push_back({NameOf(hwnd), TextOf(hwnd), object, child, time, GetTickCount()});
 }
 
 // liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]: runs the command (its answer
 // dropped), then waits until the program has raised COUNT live-region events
 // (EVENT_OBJECT_LIVEREGIONCHANGED), or the time is up; reports each event's
-// window, that window's text when the event arrived, its object and child.
+// window, that window's text when the event arrived, its object and child,
+// and the tick counts when it was raised and when it arrived.
 void CmdLiveRegion(const vector<string>& a) {
   if (a.size() < 3) return Fail("usage: liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]");
   constexpr DWORD kLiveRegionChanged = 0x8019;
@@ -99,7 +103,8 @@ void CmdLiveRegion(const vector<string>& a) {
   j.Open('{').Key("ok").Bool(true).Key("events").Open('[');
   for (const WinEventSeen& e : winEvents) {
     j.Open('{').Key("name").Str(e.name).Key("text").Str(e.text);
-    j.Key("object").Int(e.object).Key("child").Int(e.child).Close('}');
+    j.Key("object").Int(e.object).Key("child").Int(e.child);
+    j.Key("raised").Int(static_cast<long long>(e.raised)).Key("seen").Int(static_cast<long long>(e.seen)).Close('}');
   }
   j.Close(']').Close('}');
   Emit(j.Text());
