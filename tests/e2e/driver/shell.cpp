@@ -9,6 +9,7 @@
 
 #include "vdriver.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace vdriver {
@@ -68,12 +69,18 @@ class StandInTray {
     InterlockedExchange(&hasIcon_, 0);
   }
   // On the first NIM_MODIFY that comes while `status` reads `text`, a second
-  // thread sends BM_CLICK to `button`, before the tray answers the call.
-  void ClickDuringModify(HWND status, const wstring& text, HWND button) {
+  // thread sends BM_CLICK to `button`, before the tray answers the call. With
+  // `after` (a tick count), also on the first that the tray takes from then
+  // on: a call begun before a deadline can end after it (the tray slow to
+  // answer), and the program then goes on past its deadline with the text
+  // before.
+  void ClickDuringModify(HWND status, const wstring& text, HWND button, const DWORD* after) {
     EnterCriticalSection(&lock_);
     clickStatus_ = status;
     clickText_ = text;
     clickButton_ = button;
+    clickAfter_ = after != nullptr;
+    if (after) clickAfterTick_ = *after;
     clicked_ = false;
     LeaveCriticalSection(&lock_);
   }
@@ -123,7 +130,9 @@ class StandInTray {
     EnterCriticalSection(&self->lock_);
     self->calls_.push_back(ReadTrayCall(*cds, accepted));
     HWND button = self->clickButton_;
-    bool due = button && self->calls_.back().message == 1 && TextOf(self->clickStatus_) == self->clickText_;
+    const bool late = self->clickAfter_ && static_cast<LONG>(GetTickCount() - self->clickAfterTick_) >= 0;
+    bool due = button && self->calls_.back().message == 1 &&
+               (late || TextOf(self->clickStatus_) == self->clickText_);
     if (due) self->clickButton_ = nullptr;
     LeaveCriticalSection(&self->lock_);
     if (due) {
@@ -150,7 +159,8 @@ class StandInTray {
   vector<TrayCall> calls_;
   HWND clickStatus_ = nullptr, clickButton_ = nullptr;
   wstring clickText_;
-  bool clicked_ = false;
+  bool clicked_ = false, clickAfter_ = false;
+  DWORD clickAfterTick_ = 0;
 };
 
 StandInTray& Tray() {
@@ -158,7 +168,7 @@ StandInTray& Tray() {
   return tray;
 }
 
-// shell [refuse|accept|restart|old|clickon STATUS TEXT BUTTON]: the stand-in
+// shell [refuse|accept|restart|old|clickon STATUS TEXT BUTTON [TICK]]: the stand-in
 // tray. "refuse": a shell without a notification area; "accept": it takes
 // icons from now on, without a word; "restart": the notification area
 // (re)appears and "TaskbarCreated" is broadcast; "old": the same with a
@@ -171,8 +181,9 @@ void CmdShell(const vector<string>& a) {
   if (what == "clickon") {
     HWND status = a.size() > 4 ? FindControl(Wide(a[2])) : nullptr;
     HWND button = status ? FindControl(Wide(a[4])) : nullptr;
-    if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON");
-    Tray().ClickDuringModify(status, Wide(a[3]), button);
+    if (!button) return Fail("usage: shell clickon STATUS TEXT BUTTON [TICK]");
+    const DWORD after = a.size() > 5 ? static_cast<DWORD>(std::strtoul(a[5].c_str(), nullptr, 10)) : 0;
+    Tray().ClickDuringModify(status, Wide(a[3]), button, a.size() > 5 ? &after : nullptr);
   }
   if (what == "refuse" || what == "accept" || what == "restart" || what == "old") {
     Tray().Accept(what != "refuse");
