@@ -96,7 +96,7 @@ class Session:
     def wait_main(self):
         r = self.driver("wait", "frmMain", 30000, "visible")
         if not r.get("ok"):
-            raise AssertionError(f"main window did not appear: {r}")
+            raise AssertionError(f"main window did not appear: {r}; {self.driver('alive')}")
         self.main = r
         self.vespera_pid = self.pids()[0] if self.pids() else None
         return r
@@ -118,7 +118,8 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.explorer.kill()
         self.relay_file.close()
-        if not os.environ.get("VESPERA_E2E_KEEP"):
+        keep = os.environ.get("VESPERA_E2E_KEEP", "")
+        if not keep or (keep != "1" and keep not in str(self.dir)):
             shutil.rmtree(self.prefix, ignore_errors=True)
 
     # -- observation --
