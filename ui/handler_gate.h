@@ -59,7 +59,9 @@ class HandlerGate {
   // While one lives, a handler's own code runs.
   class Handler {
    public:
-    explicit Handler(HandlerGate& gate) : gate_(gate) { ++gate_.depth_; }
+    explicit Handler(HandlerGate& gate) : gate_(gate) {
+      if (gate_.depth_++ == 0 && gate_.beforeHandler) gate_.beforeHandler(gate_.context_);
+    }
     ~Handler() {
       if (--gate_.depth_ == 0 && gate_.afterHandler) gate_.afterHandler(gate_.context_);
       gate_.PostIfDue();
@@ -117,6 +119,8 @@ class HandlerGate {
   // Runs with the context of post whenever the outermost handler ends: what
   // the handler left to tell goes out then, once, as things stand at its end.
   void (*afterHandler)(void* context) = nullptr;
+  // Runs with the same context whenever an outermost handler begins.
+  void (*beforeHandler)(void* context) = nullptr;
 
  private:
   void PostIfDue();

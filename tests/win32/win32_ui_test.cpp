@@ -483,6 +483,26 @@ void TestSentInputDuringWaitingCalls(ui::Toolkit& kit) {
   Expect("sent during the discard: dropped; notify-sent: held for the tick", log, std::string("tick end click "));
 }
 
+// A handler that another thread's click begins while the loop waits is the
+// program's own code: what it sends itself (a caption) happens at once.
+void TestOwnSendsOfAHandlerBegunInTheLoopsWait(ui::Toolkit& kit) {
+  Window w(kit);
+  w.form->Show();
+  HWND button = FindChild(H(*w.form), L"cmd");
+  Sender sent{button, nullptr, BM_CLICK, 0};
+  char seen[16] = "";
+  w.cmd->OnClick = [&] {
+    w.cmd->SetCaption("set");
+    GetWindowTextA(button, seen, sizeof seen);
+    PostQuitMessage(0);
+  };
+  HANDLE thread = CreateThread(nullptr, 0, &Send, &sent, 0, nullptr);
+  kit.Run();
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  Expect("the handler's own caption set at once", std::string(seen), std::string("set"));
+}
+
 // A DPI change (the window moved to another monitor) lays every control out
 // again from the design, fonts included; the window keeps the suggested
 // corner and its client area is the design at the new DPI.
@@ -562,6 +582,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 {"a tick runs to its end", TestTickRunsToItsEnd},
                 {"held notifications inside a menu", TestHeldNotificationsInsideAMenu},
                 {"sent input during waiting calls", TestSentInputDuringWaitingCalls},
+                {"a handler begun in the loop's wait", TestOwnSendsOfAHandlerBegunInTheLoopsWait},
                 {"a DPI change lays the window out again", TestDpiChangeLaysTheWindowOutAgain},
                 {"mouse and timers", TestMouseAndTimers}};
   for (const auto& g : groups) {

@@ -177,10 +177,11 @@ bool Shared::HoldForeign(const Form* form, HWND hwnd, UINT msg, WPARAM wParam, L
   // SendNotifyMessage and SendMessageCallback, which InSendMessage is not
   // documented to tell. Inside a handler that answers another thread's
   // message the program's own sends look the same: only what arrives while
-  // the thread waits in a system call is another thread's.
+  // the thread waits in a system call that the handler made is another
+  // thread's.
   constexpr DWORD kAnotherThread = ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK;
   if (!HeldWhenSent(msg) || (InSendMessageEx(nullptr) & kAnotherThread) == 0 ||
-      (gate.Busy() && platform::waitingCalls == 0)) {
+      (gate.Busy() && platform::waitingCalls == waitsBefore)) {
     return false;
   }
   Note note{form, reinterpret_cast<std::uintptr_t>(hwnd), msg, wParam, lParam, Note::Kind::Command};

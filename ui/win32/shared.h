@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/win32/winapi_win32.h"
 #include "ui/handler_gate.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/win.h"
@@ -46,6 +47,9 @@ struct Shared {
   Shared(HINSTANCE module, int screenDpi)
       : instance(module), systemDpi(screenDpi), gate(&PostDrain, &RetryDrain, this, &DeliverNote) {
     gate.afterHandler = &AnnounceLabels;
+    // A handler may begin inside a wait (another thread's message delivered
+    // while the loop waits): only a wait begun by the handler lets others in.
+    gate.beforeHandler = [](void* shared) { static_cast<Shared*>(shared)->waitsBefore = platform::waitingCalls; };
   }
   Shared(const Shared&) = delete;
   Shared& operator=(const Shared&) = delete;
@@ -55,6 +59,8 @@ struct Shared {
   HICON Icon(int size);
 
   HINSTANCE instance;
+  // The waits under way when the running handler began.
+  int waitsBefore = 0;
   // The screen's DPI: the system metrics are given at it, and a system that
   // cannot tell a window's own DPI lays every window out at it.
   int systemDpi;
