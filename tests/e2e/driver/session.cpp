@@ -67,13 +67,11 @@ struct WinEventSeen {
   wstring name, text;
   LONG object, child;
   DWORD raised, seen;
-  bool current;
 };
 vector<WinEventSeen> winEvents;
-HWINEVENTHOOK liveHook = nullptr;
 
-void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD time) {
-  winEvents.push_back({NameOf(hwnd), TextOf(hwnd), object, child, time, GetTickCount(), hook == liveHook});
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD time) {
+  winEvents.push_back({NameOf(hwnd), TextOf(hwnd), object, child, time, GetTickCount()});
 }
 
 // liveregion COUNT TIMEOUT_MS [COMMAND ARGS...]: runs the command (its answer
@@ -87,10 +85,9 @@ void CmdLiveRegion(const vector<string>& a) {
   vector<DWORD> pids = VesperaPids();
   if (pids.empty()) return Fail("the program is not running");
   winEvents.clear();
-  HWINEVENTHOOK hook = liveHook = SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, OnWinEvent,
+  HWINEVENTHOOK hook = SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, OnWinEvent,
                                        pids[0], 0, WINEVENT_OUTOFCONTEXT);
   if (!hook) return Fail("SetWinEventHook failed");
-  const DWORD sent = GetTickCount();
   if (a.size() > 3) {
     quiet = true;
     Run(vector<string>(a.begin() + 3, a.end()));
@@ -103,13 +100,11 @@ void CmdLiveRegion(const vector<string>& a) {
   while (winEvents.size() < want && GetTickCount() - start < timeout) Pump(20);
   UnhookWinEvent(hook);
   Json j;
-  j.Open('{').Key("ok").Bool(true).Key("sent").Int(static_cast<long long>(sent));
-  j.Key("done").Int(static_cast<long long>(start)).Key("events").Open('[');
+  j.Open('{').Key("ok").Bool(true).Key("events").Open('[');
   for (const WinEventSeen& e : winEvents) {
     j.Open('{').Key("name").Str(e.name).Key("text").Str(e.text);
     j.Key("object").Int(e.object).Key("child").Int(e.child);
-    j.Key("raised").Int(static_cast<long long>(e.raised)).Key("seen").Int(static_cast<long long>(e.seen));
-    j.Key("current").Bool(e.current).Close('}');
+    j.Key("raised").Int(static_cast<long long>(e.raised)).Key("seen").Int(static_cast<long long>(e.seen)).Close('}');
   }
   j.Close(']').Close('}');
   Emit(j.Text());
